@@ -1,0 +1,39 @@
+#include "logvalues/log_file_win32.h"
+
+#include <windows.h>
+
+namespace logvalues {
+
+bool Win32LogFile::Open(const char* path) {
+    HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return false;
+    // A device such as NUL or CON, or a pipe, would read as an empty log or block.
+    if (GetFileType(h) != FILE_TYPE_DISK) {
+        CloseHandle(h);
+        return false;
+    }
+    handle_ = h;
+    return true;
+}
+
+int32_t Win32LogFile::Read(unsigned char* buf, uint32_t cap) {
+    DWORD got = 0;
+    if (!ReadFile(static_cast<HANDLE>(handle_), buf, cap, &got, nullptr))
+        return -1;
+    return static_cast<int32_t>(got);
+}
+
+void Win32LogFile::Close() {
+    CloseHandle(static_cast<HANDLE>(handle_));
+    handle_ = nullptr;
+}
+
+uint64_t SystemClock::Now() {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+}  // namespace logvalues

@@ -1,0 +1,104 @@
+// Reading the monitoring log: the record fields, the scanner that applies the log's
+// byte rules over blocks of bytes, one pass over the file, the cut rule and the
+// five-second re-read rule. The value functions are in current_values.h and
+// running_maxima.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace logvalues {
+
+constexpr int kFieldCount = 7;   // fields of one record
+constexpr int kFieldSize = 20;   // 19 characters and NUL
+constexpr int kValueSources = 4; // sources 1 to 4 are fields 4 to 7
+
+inline constexpr const char* kInvalidParameter = "Invalid parameter";
+inline constexpr const char* kErrorOpening = "Error opening the file";
+
+struct LogRecord {
+    char fields[kFieldCount][kFieldSize];
+};
+
+// The platform's side of a pass: CreateFileA/ReadFile on Windows, bytes in memory in tests.
+struct LogFile {
+    virtual bool Open(const char* path) = 0;
+    // Reads up to cap bytes; returns the count, 0 at the end, negative on a read error.
+    virtual int32_t Read(unsigned char* buf, uint32_t cap) = 0;
+    virtual void Close() = 0;
+
+protected:
+    ~LogFile() = default;
+};
+
+// Current UTC time in 100-nanosecond units since 1601 (GetSystemTimeAsFileTime).
+struct Clock {
+    virtual uint64_t Now() = 0;
+
+protected:
+    ~Clock() = default;
+};
+
+// What a pass does with each record read (the last, possibly incomplete one too).
+struct RecordSink {
+    virtual void OnRecord(const LogRecord& record) = 0;
+
+protected:
+    ~RecordSink() = default;
+};
+
+// Applies the log's byte rules to the bytes of a file fed in blocks of any size:
+// skips the three header lines, then stores every run of non-white bytes (its first
+// 19 bytes) into the next field, seven fields a record, and tells the sink of each
+// record. 0x1A ends the data. CR LF reads as LF and a lone CR stays CR; both are
+// white space, so the scanner needs no translation to honour that.
+class LogScanner {
+public:
+    LogScanner(LogRecord& record, RecordSink* sink) : record_(record), sink_(sink) {}
+
+    // Returns false once the data has ended (0x1A); later blocks are ignored.
+    bool Feed(const unsigned char* data, size_t size);
+    // The end of the file (or a read error): the record in progress is the last one.
+    void Finish();
+
+private:
+    const unsigned char* SkipHeader(const unsigned char* p, const unsigned char* end);
+    const unsigned char* ContinueRun(const unsigned char* p, const unsigned char* end);
+
+    LogRecord& record_;
+    RecordSink* sink_;
+    int headerLineFeeds_ = 0;
+    int field_ = 0;   // field being read, or 7 once a record's seventh run has ended
+    int stored_ = 0;  // bytes stored of the field being read
+    bool inRun_ = false;
+    bool ended_ = false;
+};
+
+// One pass over the log at path: every record goes into record (and to sink, if any).
+// Returns false, leaving record untouched, when the file cannot be opened.
+bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink);
+
+// Drops the last k characters of field; a field shorter than k stays as it is.
+void CutField(char* field, int k);
+
+// Characters cut from the end of the field of source n (1 to 4).
+int CutCountOf(int source);
+
+// Copies the field of source n (1 to 4) cut by its rule into out.
+void CutSourceField(const LogRecord& record, int source, char (&out)[kFieldSize]);
+
+// The answered text of source n from its cut field: source 1 the whole of it,
+// sources 2 to 4 from its second character (empty when it has none).
+const char* AnsweredText(const char* cutField, int source);
+
+struct ReadThrottle {
+    uint64_t lastRead;  // 0: never read
+};
+
+constexpr uint64_t kRefreshInterval = 50'000'000;  // five seconds
+
+// A re-read is due on the first call, when five seconds have passed since the last,
+// or when the clock was set back before it. When due, stores now as the last re-read.
+bool TakeIfDue(ReadThrottle& throttle, uint64_t now);
+
+}  // namespace logvalues

@@ -1,0 +1,20 @@
+// Max: the highest value of a source over every record read since load.
+#pragma once
+
+#include "logvalues/log_reader.h"
+#include "settings/monitor_settings.h"
+
+namespace logvalues {
+
+struct RunningMaxima {
+    LogRecord record;                           // raw fields as last read
+    char maxima[kValueSources][kFieldSize];     // highest cut fields of sources 1 to 4
+    ReadThrottle throttle;
+};
+
+// Answers the host's Max(text). The result points into state or is a constant
+// message text; it stays valid as long as state does.
+const char* AnswerMax(RunningMaxima& state, const char* text,
+                      const settings::MonitorSettings& settings, Clock& clock, LogFile& file);
+
+}  // namespace logvalues

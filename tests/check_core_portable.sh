@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# The portable core stays portable and heap-free: none of its sources includes
+# <windows.h>, and the only outside functions its library calls are the C string
+# and memory routines (no allocator, no exceptions, no stdio).
+#   check_core_portable.sh SOURCE_DIR CORE_LIBRARY
+set -u
+src=$1 lib=$2
+status=0
+
+core_sources=$(ls "$src"/settings/*.h "$src"/settings/*.cpp "$src"/logvalues/*.h "$src"/logvalues/*.cpp | grep -v '_win32\.')
+if grep -n -E '#[[:space:]]*include[[:space:]]*[<"]windows\.h[>"]' $core_sources; then
+    echo "FAIL: the portable core includes <windows.h>"
+    status=1
+fi
+
+allowed='^(memchr|memcmp|memcpy|memmove|memset|strcmp|strlen|strnlen|__stack_chk_fail)$'
+defined=$(nm --defined-only -g "$lib" | awk 'NF == 3 { print $3 }' | sort -u)
+outside=$(nm -u "$lib" | awk 'NF == 2 { print $2 }' | sort -u | comm -23 - <(echo "$defined"))
+unexpected=$(echo "$outside" | grep -v -E "$allowed" | grep -v '^$')
+if [ -n "$unexpected" ]; then
+    echo "FAIL: the portable core calls outside functions it should not:"
+    echo "$unexpected" | c++filt
+    status=1
+fi
+
+[ $status -eq 0 ] && echo "core is portable; it calls only: $(echo $outside)"
+exit $status

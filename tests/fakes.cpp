@@ -1,0 +1,51 @@
+#include "fakes.h"
+
+#include <cstring>
+
+namespace testing_fakes {
+
+bool FakeLogFile::Open(const char* path) {
+    ++opens;
+    if (!exists || path[0] == '\0')
+        return false;
+    pos_ = 0;
+    reads_ = 0;
+    isOpen = true;
+    return true;
+}
+
+int32_t FakeLogFile::Read(unsigned char* buf, uint32_t cap) {
+    if (reads_++ == readErrorAt)
+        return -1;
+    size_t n = bytes.size() - pos_;
+    if (n > cap)
+        n = cap;
+    if (n > chunk)
+        n = chunk;
+    memcpy(buf, bytes.data() + pos_, n);
+    pos_ += n;
+    return static_cast<int32_t>(n);
+}
+
+bool FakeStore::Query(const char* name, char* buf, uint32_t cap, uint32_t* size) {
+    auto it = values.find(name);
+    if (it == values.end())
+        return false;
+    const Value& v = it->second;
+    *size = v.reported;
+    if (v.data.size() > cap)
+        return false;  // as the registry does: too small a buffer fails the query
+    memcpy(buf, v.data.data(), v.data.size());
+    return true;
+}
+
+std::string Log(const std::string& body) {
+    return "Quintavo hardware log\r\nDate Time Sensors\r\n---\r\n" + body;
+}
+
+std::string Line(const std::string& v1, const std::string& v2, const std::string& v3,
+                 const std::string& v4) {
+    return "12/05/2026 10:00:00 0 " + v1 + "\xB0" "C #" + v2 + "MH #" + v3 + "volt #" + v4 + "rpm!\r\n";
+}
+
+}  // namespace testing_fakes

@@ -1,0 +1,251 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "fakes.h"
+#include "logvalues/log_reader.h"
+
+using logvalues::LogRecord;
+using testing_fakes::FakeLogFile;
+using testing_fakes::Log;
+
+namespace {
+
+using Fields = std::array<std::string, 7>;
+
+Fields FieldsOf(const LogRecord& r) {
+    Fields f;
+    for (int i = 0; i < 7; ++i)
+        f[i] = r.fields[i];
+    return f;
+}
+
+struct Collect final : logvalues::RecordSink {
+    std::vector<Fields> records;
+    void OnRecord(const LogRecord& r) override { records.push_back(FieldsOf(r)); }
+};
+
+// Runs one pass over bytes handed out chunk bytes at a time, starting from start.
+struct Pass {
+    bool opened;
+    std::vector<Fields> records;
+    Fields last;
+};
+
+Pass Read(const std::string& bytes, size_t chunk = SIZE_MAX, const Fields& start = {}) {
+    LogRecord record{};
+    for (int i = 0; i < 7; ++i)
+        snprintf(record.fields[i], sizeof record.fields[i], "%s", start[i].c_str());
+    FakeLogFile file;
+    file.bytes = bytes;
+    file.chunk = chunk;
+    Collect sink;
+    bool opened = logvalues::RunPass("log.txt", file, record, &sink);
+    EXPECT_FALSE(file.isOpen) << "a pass closes the file";
+    return {opened, sink.records, FieldsOf(record)};
+}
+
+const Fields kRecordA = {"a1", "a2", "a3", "a4", "a5", "a6", "a7"};
+const Fields kRecordB = {"b1", "b2", "b3", "b4", "b5", "b6", "b7"};
+const Fields kOld = {"o1", "o2", "o3", "o4", "o5", "o6", "o7"};
+
+TEST(LogScanner, GroupsFieldsBySevenAfterTheHeader) {
+    Pass p = Read(Log("a1 a2 a3 a4 a5 a6 a7\nb1 b2 b3 b4 b5 b6 b7\n"));
+    ASSERT_TRUE(p.opened);
+    ASSERT_EQ(p.records.size(), 2u);
+    EXPECT_EQ(p.records[0], kRecordA);
+    EXPECT_EQ(p.records[1], kRecordB);
+    EXPECT_EQ(p.last, kRecordB);
+}
+
+// Line ends and other white space between fields do not matter: only the fields do.
+TEST(LogScanner, WhiteSpaceOfAnyKindSeparatesFields) {
+    const char* bodies[] = {
+        "a1 a2 a3 a4 a5 a6 a7\r\nb1 b2 b3 b4 b5 b6 b7\r\n",  // CR LF
+        "a1 a2 a3 a4 a5 a6 a7\rb1 b2 b3 b4 b5 b6 b7\r",      // lone CR
+        "a1\ta2\va3\fa4  a5\n\na6 a7 b1\nb2 b3 b4 b5 b6 b7",  // mixed, no final line end
+        "\r\n \t a1 a2 a3 a4 a5 a6 a7 b1 b2 b3 b4 b5 b6 b7 \r\n\r\n  ",
+    };
+    for (const char* body : bodies) {
+        Pass p = Read(Log(body));
+        ASSERT_EQ(p.records.size(), 2u) << body;
+        EXPECT_EQ(p.records[0], kRecordA) << body;
+        EXPECT_EQ(p.last, kRecordB) << body;
+    }
+}
+
+TEST(LogScanner, OnlyLineFeedsEndHeaderLines) {
+    // The CRs of the first line do not count: the header ends with the third LF.
+    Pass p = Read("h1\rh1b\rx\nh2\nh3\na1 a2 a3 a4 a5 a6 a7\n");
+    ASSERT_EQ(p.records.size(), 1u);
+    EXPECT_EQ(p.last, kRecordA);
+}
+
+TEST(LogScanner, HeaderLinesMayHoldAnything) {
+    Pass p = Read(std::string("x y z 1 2 3 4 5 6 7\n\x1Bweird\xFF\n\n") + "a1 a2 a3 a4 a5 a6 a7");
+    ASSERT_EQ(p.records.size(), 1u);
+    EXPECT_EQ(p.last, kRecordA);
+}
+
+TEST(LogScanner, EndOfDataByteEndsTheLog) {
+    Pass p = Read(Log("a1 a2 a3 a4 a5 a6 a7\n\x1A" "b1 b2 b3 b4 b5 b6 b7\n"));
+    ASSERT_EQ(p.records.size(), 1u);
+    EXPECT_EQ(p.last, kRecordA);
+
+    // Inside a field, it ends the field and the data.
+    p = Read(Log("a1 a2 a3 a4 a5 a6 a7\nb1 b2\x1Axx b3 b4 b5 b6 b7\n"));
+    ASSERT_EQ(p.records.size(), 2u);
+    EXPECT_EQ(p.last, (Fields{"b1", "b2", "a3", "a4", "a5", "a6", "a7"}));
+}
+
+TEST(LogScanner, EndOfDataInTheHeaderReadsNoRecord) {
+    Pass p = Read("h1\nh2\x1A\na1 a2 a3 a4 a5 a6 a7\n", SIZE_MAX, kOld);
+    EXPECT_TRUE(p.opened);
+    EXPECT_TRUE(p.records.empty());
+    EXPECT_EQ(p.last, kOld);
+}
+
+TEST(LogScanner, FewerThanThreeLineFeedsReadNoRecord) {
+    for (const char* bytes : {"", "h1", "h1\nh2\n", "h1\r\nh2\r\na1 a2 a3 a4 a5 a6 a7"}) {
+        Pass p = Read(bytes, SIZE_MAX, kOld);
+        EXPECT_TRUE(p.opened);
+        EXPECT_TRUE(p.records.empty()) << bytes;
+        EXPECT_EQ(p.last, kOld);
+    }
+}
+
+TEST(LogScanner, HeaderAloneGivesOneRecordOfKeptFields) {
+    for (const char* body : {"", "   \r\n\t"}) {
+        Pass p = Read(Log(body), SIZE_MAX, kOld);
+        ASSERT_EQ(p.records.size(), 1u);
+        EXPECT_EQ(p.records[0], kOld);
+    }
+}
+
+TEST(LogScanner, ShortLastRecordKeepsTheFieldsItDidNotReach) {
+    Pass p = Read(Log("a1 a2 a3 a4 a5 a6 a7\nb1 b2 b3\n"));
+    ASSERT_EQ(p.records.size(), 2u);
+    EXPECT_EQ(p.last, (Fields{"b1", "b2", "b3", "a4", "a5", "a6", "a7"}));
+}
+
+TEST(LogScanner, EightFieldLinesShiftTheRecords) {
+    Pass p = Read(Log("a1 a2 a3 a4 a5 a6 a7 x8\nc1 c2 c3 c4 c5 c6 c7 y8\n"));
+    ASSERT_EQ(p.records.size(), 3u);
+    EXPECT_EQ(p.records[1], (Fields{"x8", "c1", "c2", "c3", "c4", "c5", "c6"}));
+    EXPECT_EQ(p.last, (Fields{"c7", "y8", "c2", "c3", "c4", "c5", "c6"}));
+}
+
+TEST(LogScanner, LongRunKeepsItsFirst19Bytes) {
+    std::string run25 = "ABCDEFGHIJKLMNOPQRSTUVWXY";
+    Pass p = Read(Log("a1 a2 a3 " + run25 + " a5 a6 a7\n"));
+    EXPECT_EQ(p.last[3], "ABCDEFGHIJKLMNOPQRS");
+    EXPECT_EQ(p.last[4], "a5");
+
+    std::string huge(100000, 'z');
+    p = Read(Log("a1 a2 " + huge + " a4 a5 a6 a7\n"), 4096);
+    EXPECT_EQ(p.last[2], std::string(19, 'z'));
+    EXPECT_EQ(p.last[3], "a4");
+}
+
+TEST(LogScanner, HighBytesAndControlBytesBelongToFields) {
+    Pass p = Read(Log("\x80\xFF \x01\x7F a3 a4 a5 a6 \xB0" "C\n"));
+    EXPECT_EQ(p.last[0], "\x80\xFF");
+    EXPECT_EQ(p.last[1], "\x01\x7F");
+    EXPECT_EQ(p.last[6], "\xB0" "C");
+}
+
+TEST(LogScanner, NulByteEndsTheStoredText) {
+    Pass p = Read(Log(std::string("a1 a2 a3 4\0xyz a5 a6 a7\n", 24)));
+    EXPECT_EQ(p.last[3], "4");
+    EXPECT_EQ(p.last[4], "a5");
+}
+
+TEST(LogScanner, ReadErrorEndsThePassLikeTheEnd) {
+    LogRecord record{};
+    FakeLogFile file;
+    file.bytes = Log("a1 a2 a3 a4 a5 a6 a7\nb1 b2 b3 b4 b5 b6 b7\n");
+    file.chunk = 50;  // the header and "a1 ", then the error
+    file.readErrorAt = 1;
+    Collect sink;
+    ASSERT_TRUE(logvalues::RunPass("log.txt", file, record, &sink));
+    EXPECT_FALSE(file.isOpen);
+    ASSERT_EQ(sink.records.size(), 1u);
+    EXPECT_EQ(FieldsOf(record)[0], "a1");
+}
+
+TEST(LogScanner, FailedOpenLeavesTheRecordUntouched) {
+    LogRecord record{};
+    snprintf(record.fields[3], sizeof record.fields[3], "kept");
+    FakeLogFile file;
+    file.exists = false;
+    EXPECT_FALSE(logvalues::RunPass("log.txt", file, record, nullptr));
+    EXPECT_FALSE(logvalues::RunPass(nullptr, file, record, nullptr));
+    EXPECT_STREQ(record.fields[3], "kept");
+}
+
+// Blocks may split a CR LF, a field or the header anywhere: the result is the same.
+TEST(LogScanner, BlockBoundariesChangeNothing) {
+    std::string log = Log(
+        "12/05 10:00 0 45.0\xB0" "C #1200MH #1.35volt #980rpm!\r\n"
+        "12/05 10:05 0 52.5\xB0" "C #1250MH #1.37volt #1010rpm!\r\n"
+        "x y " + std::string(40, 'L') + " \x1A tail");
+    Pass whole = Read(log);
+    for (size_t chunk = 1; chunk <= 64; ++chunk) {
+        Pass p = Read(log, chunk);
+        EXPECT_EQ(p.records, whole.records) << "chunk " << chunk;
+        EXPECT_EQ(p.last, whole.last) << "chunk " << chunk;
+    }
+    EXPECT_EQ(whole.last[2], std::string(19, 'L'));
+}
+
+struct CutCase {
+    const char* field;
+    int k;
+    const char* cut;
+};
+
+std::ostream& operator<<(std::ostream& os, const CutCase& c) { return os << c.field; }
+
+class CutTest : public testing::TestWithParam<CutCase> {};
+
+TEST_P(CutTest, DropsLastCharactersOrNothing) {
+    char field[logvalues::kFieldSize];
+    snprintf(field, sizeof field, "%s", GetParam().field);
+    logvalues::CutField(field, GetParam().k);
+    EXPECT_STREQ(field, GetParam().cut);
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, CutTest,
+                         testing::Values(CutCase{"45.0xy", 2, "45.0"}, CutCase{"#45.0wxyz", 4, "#45.0"},
+                                         CutCase{"xy", 2, ""}, CutCase{"wxyz", 4, ""},
+                                         CutCase{"ab", 4, "ab"}, CutCase{"a", 2, "a"},
+                                         CutCase{"", 2, ""}, CutCase{"#xy", 2, "#"}));
+
+struct SourceCase {
+    int source;
+    const char* field;
+    const char* answer;
+};
+
+std::ostream& operator<<(std::ostream& os, const SourceCase& c) { return os << c.field; }
+
+class SourceValueTest : public testing::TestWithParam<SourceCase> {};
+
+TEST_P(SourceValueTest, StripsByTheSourcesRule) {
+    LogRecord record{};
+    snprintf(record.fields[2 + GetParam().source], logvalues::kFieldSize, "%s", GetParam().field);
+    char cut[logvalues::kFieldSize];
+    logvalues::CutSourceField(record, GetParam().source, cut);
+    EXPECT_STREQ(logvalues::AnsweredText(cut, GetParam().source), GetParam().answer);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sources, SourceValueTest,
+                         testing::Values(SourceCase{1, "45.0xy", "45.0"}, SourceCase{2, "#45.0xy", "45.0"},
+                                         SourceCase{3, "#45.0wxyz", "45.0"}, SourceCase{4, "#980rpm!", "980"},
+                                         SourceCase{3, "ab", "b"}, SourceCase{2, "#xy", ""},
+                                         SourceCase{4, "a", ""}, SourceCase{1, "x", "x"}));
+
+}  // namespace

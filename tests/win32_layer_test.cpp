@@ -1,0 +1,190 @@
+// The Windows layer against the real registry, real files and the real clock.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "logvalues/current_values.h"
+#include "logvalues/log_file_win32.h"
+#include "logvalues/running_maxima.h"
+#include "settings/registry_store_win32.h"
+
+namespace {
+
+const char* const kKey = "SOFTWARE\\Orvendal\\Quintavo\\Monitoring";
+
+class RegistryTest : public testing::Test {
+protected:
+    void SetUp() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
+    void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
+
+    void Set(const char* name, DWORD type, const void* data, DWORD size) {
+        HKEY key;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  &key, nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    void SetText(const char* name, const std::string& text) {
+        Set(name, REG_SZ, text.c_str(), static_cast<DWORD>(text.size() + 1));
+    }
+    void Load() {
+        settings::RegistryStore store;
+        settings::LoadSettings(s, store);
+    }
+
+    settings::MonitorSettings s{};
+};
+
+TEST_F(RegistryTest, LoadsPathAndSources) {
+    SetText("LogFilePath", "C:\\Quintavo\\hw.log");
+    SetText("Sources", "+Core clock,+Memory clock,+Core temperature");
+    Load();
+    EXPECT_STREQ(s.logPath, "C:\\Quintavo\\hw.log");
+    EXPECT_EQ(s.sourceCount, 3u);
+    EXPECT_STREQ(s.sources.names[2], "Core temperature");
+}
+
+TEST_F(RegistryTest, MissingKeyKeepsWhatWasLoaded) {
+    SetText("LogFilePath", "C:\\a.log");
+    SetText("Sources", "+A,+B");
+    Load();
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+    Load();
+    EXPECT_STREQ(s.logPath, "C:\\a.log");
+    EXPECT_EQ(s.sourceCount, 2u);
+}
+
+TEST_F(RegistryTest, ValueTooLongForTheBufferNeverOverruns) {
+    SetText("Sources", "+A");
+    Load();
+    SetText("Sources", std::string(3000, '+'));
+    SetText("LogFilePath", std::string(1500, 'p'));
+    Load();
+    EXPECT_LT(strnlen(s.sourcesText, sizeof s.sourcesText), sizeof s.sourcesText);
+    EXPECT_LT(strnlen(s.logPath, sizeof s.logPath), sizeof s.logPath);
+    EXPECT_LE(s.sourceCount, 1023u);
+}
+
+TEST_F(RegistryTest, ValuesWithoutNulOrOfOtherTypesEndInTheBuffer) {
+    std::string full(1024, '+');
+    Set("Sources", REG_BINARY, full.data(), 1024);
+    Load();
+    EXPECT_EQ(s.sourceCount, 1023u);
+    EXPECT_EQ(strlen(s.sourcesText), 1023u);
+
+    DWORD number = 0x2B2B2B2B;  // "++++" without a NUL
+    Set("Sources", REG_DWORD, &number, sizeof number);
+    Load();
+    EXPECT_STREQ(s.sourcesText, "++++");
+    EXPECT_EQ(s.sourceCount, 4u);
+}
+
+class LogFileTest : public testing::Test {
+protected:
+    void SetUp() override {
+        char dir[MAX_PATH];
+        GetTempPathA(sizeof dir, dir);
+        path = std::string(dir) + "qx_win32_layer_test.log";
+        DeleteFileA(path.c_str());
+    }
+    void TearDown() override { DeleteFileA(path.c_str()); }
+
+    void Write(const std::string& bytes) {
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD done;
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+        CloseHandle(h);
+    }
+    std::string ReadAll(logvalues::LogFile& file) {
+        std::string out;
+        unsigned char buf[4096];
+        for (int32_t n; (n = file.Read(buf, sizeof buf)) > 0;)
+            out.append(reinterpret_cast<char*>(buf), n);
+        return out;
+    }
+
+    std::string path;
+    logvalues::Win32LogFile file;
+};
+
+TEST_F(LogFileTest, ReadsEveryByteAsStored) {
+    std::string bytes;
+    for (int i = 0; i < 70000; ++i)
+        bytes += static_cast<char>(i * 7);  // CR LF, 0x1A and NUL among them
+    Write(bytes);
+    ASSERT_TRUE(file.Open(path.c_str()));
+    EXPECT_EQ(ReadAll(file), bytes);  // binary: no text-mode translation
+    file.Close();
+}
+
+TEST_F(LogFileTest, OpensWhileTheMonitorHoldsItOpenForWriting) {
+    Write("h\nh\nh\n");
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    ASSERT_TRUE(file.Open(path.c_str()));
+    file.Close();
+    CloseHandle(writer);
+}
+
+TEST_F(LogFileTest, DoesNotOpenAFileHeldWithoutReadSharing) {
+    Write("h\nh\nh\n");
+    HANDLE locker = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(locker, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(file.Open(path.c_str()));
+    CloseHandle(locker);
+}
+
+TEST_F(LogFileTest, DoesNotLockOutTheMonitor) {
+    Write("h\nh\nh\n");
+    ASSERT_TRUE(file.Open(path.c_str()));
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
+    CloseHandle(writer);
+    file.Close();
+}
+
+TEST_F(LogFileTest, NothingButAFileOnDiskOpens) {
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    const char* paths[] = {"", dir, "C:\\windows", path.c_str(), "NUL", "CON"};
+    for (const char* p : paths)
+        EXPECT_FALSE(file.Open(p)) << "'" << p << "'";
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "never created";
+}
+
+TEST_F(LogFileTest, SystemClockIsTheFileTimeClock) {
+    FILETIME ft;
+    GetSystemTimeAsFileTime(&ft);
+    uint64_t before = (uint64_t{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+    logvalues::SystemClock clock;
+    uint64_t now = clock.Now();
+    EXPECT_GE(now, before);
+    EXPECT_LT(now - before, 10'000'000u);
+}
+
+// The whole chain on Windows: a log with CR LF lines and a 0x1A, read through the real file.
+TEST_F(LogFileTest, AnswersFromARealLog) {
+    Write("Quintavo log\r\nDate Time Sensors\r\n---\r\n"
+          "09/12/26 10:00:00 0 45.0\xB0" "C #1200MH #1.35volt #980rpm!\r\n"
+          "09/12/26 10:00:05 0 52.5\xB0" "C #1250MH #1.37volt #1010rpm!\r\n"
+          "09/12/26 10:00:10 0 48.0\xB0" "C #1225MH #1.36volt #990rpm!\r\n"
+          "\x1A" "09/12/26 10:00:15 0 99.9\xB0" "C #9999MH #9.99volt #9999rpm!\r\n");
+    settings::MonitorSettings s{};
+    strcpy(s.logPath, path.c_str());
+    strcpy(s.sourcesText, "+Temp,+Clock,+Volt,+Fan");
+    settings::SplitSources(s);
+    logvalues::SystemClock clock;
+    static logvalues::CurrentValues current;
+    static logvalues::RunningMaxima maxima;
+    EXPECT_STREQ(logvalues::AnswerActual(current, "1", s, clock, file), "48.0");
+    EXPECT_STREQ(logvalues::AnswerActual(current, "4", s, clock, file), "990");
+    EXPECT_STREQ(logvalues::AnswerMax(maxima, "1", s, clock, file), "52.5");
+    EXPECT_STREQ(logvalues::AnswerMax(maxima, "2", s, clock, file), "1250");
+}
+
+}  // namespace
