@@ -1,0 +1,443 @@
+// Acts as the host does: loads QuintavoExtract.dll from beside this program, finds
+// its exports by name and calls them through their declared signatures, with the
+// monitor's values in the real registry and real log files. Time is the bench's
+// own: the loaded module's import of GetSystemTimeAsFileTime is pointed at a clock
+// the tests move.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+using StartupFn = int32_t(__stdcall*)(int32_t, int32_t);
+using ShutdownFn = int32_t(__stdcall*)(int32_t);
+using InitFn = const char*(__stdcall*)();
+using ParamFn = const char*(__stdcall*)(int32_t);
+using InfoFn = const char*(__stdcall*)(uint32_t);
+using ValueFn = const char*(__stdcall*)(const char*);
+
+const char* const kKey = "SOFTWARE\\Orvendal\\Quintavo\\Monitoring";
+const std::vector<std::string> kExports = {"Actual", "Max", "dllshutdown", "dllstartup",
+                                           "getinfo", "getparam", "init"};
+constexpr uint64_t kSecond = 10'000'000;
+
+// --- the bench's clock -----------------------------------------------------------
+
+uint64_t g_now = 134'000'000'000'000'000ull;
+
+void WINAPI FakeSystemTime(FILETIME* ft) {
+    ft->dwLowDateTime = static_cast<DWORD>(g_now);
+    ft->dwHighDateTime = static_cast<DWORD>(g_now >> 32);
+}
+
+template <typename T>
+T* AtRva(HMODULE module, DWORD rva) {
+    return reinterpret_cast<T*>(reinterpret_cast<BYTE*>(module) + rva);
+}
+
+const IMAGE_DATA_DIRECTORY& Directory(HMODULE module, int index) {
+    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(module);
+    auto* nt = AtRva<IMAGE_NT_HEADERS>(module, dos->e_lfanew);
+    return nt->OptionalHeader.DataDirectory[index];
+}
+
+std::vector<std::string> ImportedDlls(HMODULE module) {
+    std::vector<std::string> names;
+    const IMAGE_DATA_DIRECTORY& dir = Directory(module, IMAGE_DIRECTORY_ENTRY_IMPORT);
+    for (auto* d = AtRva<IMAGE_IMPORT_DESCRIPTOR>(module, dir.VirtualAddress); d->Name; ++d)
+        names.push_back(AtRva<char>(module, d->Name));
+    return names;
+}
+
+std::vector<std::string> ExportedNames(HMODULE module) {
+    std::vector<std::string> names;
+    const IMAGE_DATA_DIRECTORY& dir = Directory(module, IMAGE_DIRECTORY_ENTRY_EXPORT);
+    auto* exports = AtRva<IMAGE_EXPORT_DIRECTORY>(module, dir.VirtualAddress);
+    auto* rvas = AtRva<DWORD>(module, exports->AddressOfNames);
+    for (DWORD i = 0; i < exports->NumberOfNames; ++i)
+        names.push_back(AtRva<char>(module, rvas[i]));
+    return names;
+}
+
+// Points the module's import of function (from any DLL) at replacement.
+bool PatchImport(HMODULE module, const char* function, void* replacement) {
+    const IMAGE_DATA_DIRECTORY& dir = Directory(module, IMAGE_DIRECTORY_ENTRY_IMPORT);
+    for (auto* d = AtRva<IMAGE_IMPORT_DESCRIPTOR>(module, dir.VirtualAddress); d->Name; ++d) {
+        auto* names = AtRva<IMAGE_THUNK_DATA>(module, d->OriginalFirstThunk);
+        auto* slots = AtRva<IMAGE_THUNK_DATA>(module, d->FirstThunk);
+        for (; names->u1.AddressOfData; ++names, ++slots) {
+            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
+                continue;
+            auto* byName = AtRva<IMAGE_IMPORT_BY_NAME>(module, static_cast<DWORD>(names->u1.AddressOfData));
+            if (strcmp(reinterpret_cast<char*>(byName->Name), function) != 0)
+                continue;
+            DWORD old;
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
+            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
+            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
+            return true;
+        }
+    }
+    return false;
+}
+
+// --- the module as the host sees it ----------------------------------------------
+
+std::string BenchDir() {
+    char path[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string dir(path, n);
+    return dir.substr(0, dir.find_last_of("\\/") + 1);
+}
+
+struct Plugin {
+    HMODULE module = nullptr;
+    StartupFn dllstartup = nullptr;
+    ShutdownFn dllshutdown = nullptr;
+    InitFn init = nullptr;
+    ParamFn getparam = nullptr;
+    InfoFn getinfo = nullptr;
+    ValueFn Actual = nullptr;
+    ValueFn Max = nullptr;
+
+    template <typename Fn>
+    void Find(Fn& fn, const char* name) {
+        fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+        ASSERT_NE(fn, nullptr) << name;
+    }
+    void Load() {
+        module = LoadLibraryA((BenchDir() + "QuintavoExtract.dll").c_str());
+        ASSERT_NE(module, nullptr) << "error " << GetLastError();
+        Find(dllstartup, "dllstartup");
+        Find(dllshutdown, "dllshutdown");
+        Find(init, "init");
+        Find(getparam, "getparam");
+        Find(getinfo, "getinfo");
+        Find(Actual, "Actual");
+        Find(Max, "Max");
+        ASSERT_TRUE(PatchImport(module, "GetSystemTimeAsFileTime", reinterpret_cast<void*>(&FakeSystemTime)));
+    }
+    void Unload() {
+        if (module)
+            FreeLibrary(module);
+        module = nullptr;
+    }
+};
+
+void SetText(const char* name, const std::string& text) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>(text.size() + 1));
+    RegCloseKey(key);
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                           CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD done;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(h);
+}
+
+std::string Log(const std::string& body) {
+    return "Quintavo hardware log\r\nDate Time Sensors\r\n---\r\n" + body;
+}
+
+std::string Line(const std::string& temp, const std::string& clock = "1200", const std::string& volt = "1.35",
+                 const std::string& fan = "980") {
+    return "09/12/26 10:00:00 0 " + temp + "\xB0" "C #" + clock + "MH #" + volt + "volt #" + fan + "rpm!\r\n";
+}
+
+// Starts a thread and waits for its end: a thread attach and a thread detach.
+DWORD RunThread(LPTHREAD_START_ROUTINE body, void* arg) {
+    HANDLE t = CreateThread(nullptr, 0, body, arg, 0, nullptr);
+    WaitForSingleObject(t, INFINITE);
+    DWORD code = 0;
+    GetExitCodeThread(t, &code);
+    CloseHandle(t);
+    return code;
+}
+
+DWORD WINAPI DoNothing(void*) {
+    return 0;
+}
+
+class PluginTest : public testing::Test {
+protected:
+    void SetUp() override {
+        char dir[MAX_PATH];
+        GetTempPathA(sizeof dir, dir);
+        logPath = std::string(dir) + "qx_bench.log";
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+        SetText("LogFilePath", logPath);
+        SetText("Sources", "+Temp,+Clock,+Volt,+Fan");
+        WriteFileBytes(logPath, Log(Line("45.0") + Line("52.5", "1250") + Line("48.0")));
+        g_now += 3600 * kSecond;
+        plugin.Load();
+    }
+    void TearDown() override {
+        plugin.Unload();
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+        DeleteFileA(logPath.c_str());
+    }
+    std::string Actual(const char* source) { return plugin.Actual(source); }
+    std::string Max(const char* source) { return plugin.Max(source); }
+
+    Plugin plugin;
+    std::string logPath;
+};
+
+// --- the module file -------------------------------------------------------------
+
+TEST_F(PluginTest, ExportsExactlyTheProtocolByUndecoratedName) {
+    std::vector<std::string> names = ExportedNames(plugin.module);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, kExports);
+    for (const char* other : {"Actual@4", "_Actual@4", "dllstartup@8", "configure", "DllMain"})
+        EXPECT_EQ(GetProcAddress(plugin.module, other), nullptr) << other;
+}
+
+TEST_F(PluginTest, ImportsOnlySystemDlls) {
+    const char* system[] = {"kernel32.dll", "advapi32.dll", "msvcrt.dll", "user32.dll"};
+    for (const std::string& dll : ImportedDlls(plugin.module)) {
+        bool known = std::any_of(std::begin(system), std::end(system),
+                                 [&](const char* s) { return _stricmp(s, dll.c_str()) == 0; });
+        EXPECT_TRUE(known) << dll;
+    }
+}
+
+// --- discovery ---------------------------------------------------------------------
+
+TEST_F(PluginTest, DiscoveryTexts) {
+    EXPECT_STREQ(plugin.init(), "Actual|Max");
+    EXPECT_STREQ(plugin.getparam(0), "Source|");
+    EXPECT_EQ(plugin.init(), plugin.init());  // constant storage
+    EXPECT_STREQ(plugin.getinfo(0), "Quintavo Extractor Plugin");
+    EXPECT_STREQ(plugin.getinfo(2), "0.2 Beta");
+    EXPECT_STREQ(plugin.getinfo(3), "13/07/04");
+    EXPECT_STREQ(plugin.getinfo(4), "28/07/04");
+    for (uint32_t i : {1u, 5u, 6u})
+        EXPECT_GT(strlen(plugin.getinfo(i)), 5u) << i;
+    EXPECT_NE(strstr(plugin.getinfo(5), "://"), nullptr);
+    EXPECT_NE(strchr(plugin.getinfo(6), '@'), nullptr);
+    for (uint32_t i : {7u, 8u, 1000u, 0x80000000u, 0xFFFFFFFFu})
+        EXPECT_STREQ(plugin.getinfo(i), "") << i;
+    EXPECT_EQ(plugin.dllshutdown(0), 0);
+}
+
+// --- dllstartup, the random sequence and the StartedFlag -----------------------------
+
+const int32_t kSequence[] = {41, 18467, 6334, 26500};
+
+struct ThreadDraws {
+    StartupFn startup;
+    int32_t numbers[4];
+};
+
+DWORD WINAPI DrawFour(void* arg) {
+    auto* d = static_cast<ThreadDraws*>(arg);
+    for (int32_t& n : d->numbers)
+        n = d->startup(0, 0);
+    return 0;
+}
+
+TEST_F(PluginTest, EveryThreadHasItsOwnUnseededSequence) {
+    srand(12345);  // the host's runtime seed must not matter
+    for (int32_t expected : kSequence)
+        EXPECT_EQ(plugin.dllstartup(7, 9), expected);
+    for (int t = 0; t < 2; ++t) {
+        ThreadDraws d{plugin.dllstartup, {}};
+        RunThread(DrawFour, &d);
+        EXPECT_EQ(std::vector<int32_t>(d.numbers, d.numbers + 4),
+                  std::vector<int32_t>(kSequence, kSequence + 4));
+    }
+    EXPECT_EQ(plugin.dllstartup(0, 0), 19169);  // this thread goes on where it was
+}
+
+TEST_F(PluginTest, ValuesNeedStartup) {
+    EXPECT_EQ(Actual("1"), "Invalid parameter");
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Actual("1"), "48.0");
+    EXPECT_EQ(plugin.dllshutdown(0), 0);
+    EXPECT_EQ(Actual("1"), "48.0");  // shut down, still answering
+}
+
+TEST_F(PluginTest, ThreadNotificationsMakeTheNextStartupReload) {
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Max("1"), "52.5");
+    EXPECT_EQ(Actual("4"), "980");
+
+    SetText("Sources", "+Temp,+Clock");
+    SetText("LogFilePath", logPath + ".missing");
+    plugin.dllstartup(0, 0);  // started: the registry is not read again
+    EXPECT_EQ(Actual("4"), "980");
+
+    RunThread(DoNothing, nullptr);
+    plugin.dllstartup(0, 0);  // reloaded
+    EXPECT_EQ(Actual("4"), "Invalid parameter");
+    EXPECT_EQ(Actual("1"), "48.0");  // values and maxima survive the reload
+    EXPECT_EQ(Max("1"), "52.5");
+    g_now += 5 * kSecond;
+    EXPECT_EQ(Actual("1"), "Error opening the file");  // the new path
+}
+
+TEST_F(PluginTest, ModuleFreshFromLoadForgetsEverything) {
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Max("1"), "52.5");
+    plugin.Unload();
+    WriteFileBytes(logPath, Log(Line("30.0")));
+    plugin.Load();
+    EXPECT_EQ(plugin.dllstartup(0, 0), 41);
+    EXPECT_EQ(Max("1"), "30.0");
+}
+
+// --- values through the exports ----------------------------------------------------
+
+TEST_F(PluginTest, ReadsAtMostEveryFiveSecondsPerFunction) {
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Actual("1"), "48.0");  // the first call reads
+    WriteFileBytes(logPath, Log(Line("60.0")));
+    g_now += 4 * kSecond;
+    EXPECT_EQ(Actual("1"), "48.0");
+    EXPECT_EQ(Max("1"), "60.0");  // Max has its own time: its first call reads
+    g_now += kSecond;
+    EXPECT_EQ(Actual("1"), "60.0");
+    WriteFileBytes(logPath, Log(Line("70.0")));
+    g_now -= 3600 * kSecond;  // clock set back: read again
+    EXPECT_EQ(Actual("1"), "70.0");
+}
+
+TEST_F(PluginTest, FilesThatDoNotOpen) {
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    for (std::string path : {logPath + ".missing", std::string(dir), std::string(""), std::string("NUL")}) {
+        SetText("LogFilePath", path);
+        RunThread(DoNothing, nullptr);
+        plugin.dllstartup(0, 0);
+        g_now += 5 * kSecond;
+        EXPECT_EQ(Actual("1"), "Error opening the file") << "'" << path << "'";
+        EXPECT_EQ(Max("2"), "Error opening the file") << "'" << path << "'";
+    }
+}
+
+TEST_F(PluginTest, ReadsALogTheMonitorHoldsOpenForWriting) {
+    HANDLE writer = CreateFileA(logPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    SetFilePointer(writer, 0, nullptr, FILE_END);
+    std::string more = Line("49.5", "1300");
+    DWORD done;
+    WriteFile(writer, more.data(), static_cast<DWORD>(more.size()), &done, nullptr);
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Actual("1"), "49.5");
+    EXPECT_EQ(Max("2"), "1300");
+    CloseHandle(writer);
+}
+
+TEST_F(PluginTest, EndOfDataByteAndLineEnds) {
+    WriteFileBytes(logPath, Log(Line("45.0") + Line("47.0") + "\x1A" + Line("99.0")));
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Actual("1"), "47.0");
+    EXPECT_EQ(Max("1"), "47.0");
+    WriteFileBytes(logPath, "h\nh\nh\n1 2 3 51.0xy #1x #2xy #3x\n1 2 3 50.0xy #4x #5xy #6x");  // LF only
+    g_now += 5 * kSecond;
+    EXPECT_EQ(Actual("1"), "50.0");
+    EXPECT_EQ(Max("1"), "51.0");
+}
+
+TEST_F(PluginTest, SourceNumbersAndCounts) {
+    plugin.dllstartup(0, 0);
+    for (const char* text : {"0", "-1", "5", "abc", "", "4294967297", "-4294967295"})
+        EXPECT_EQ(Actual(text), "Invalid parameter") << text;
+    EXPECT_EQ(plugin.Actual(nullptr), std::string("Invalid parameter"));
+    EXPECT_EQ(Actual(" +2"), "1200");
+    EXPECT_EQ(Actual("3xyz"), "1.35");
+
+    std::string many;
+    for (int i = 0; i < 256; ++i)
+        many += "+s" + std::to_string(i) + ",";
+    SetText("Sources", many);
+    RunThread(DoNothing, nullptr);
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Actual("1"), "48.0");  // 256 sources, not 0
+    EXPECT_EQ(Actual("5"), "Invalid parameter");
+    EXPECT_EQ(Actual("256"), "Invalid parameter");
+
+    SetText("Sources", "");
+    RunThread(DoNothing, nullptr);
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Actual("1"), "Invalid parameter");
+    EXPECT_EQ(Max("1"), "Invalid parameter");
+}
+
+TEST_F(PluginTest, SoundValues) {
+    WriteFileBytes(logPath, Log(Line("9.5") + Line("10.0") + Line("N/A")));
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Max("1"), "10.0");  // numbers as numbers, above words
+    EXPECT_EQ(Actual("1"), "N/A");
+    WriteFileBytes(logPath, Log(""));  // down to the header: nothing is cut again
+    for (int i = 0; i < 3; ++i) {
+        g_now += 5 * kSecond;
+        EXPECT_EQ(Actual("1"), "N/A");
+        EXPECT_EQ(Actual("4"), "980");
+        EXPECT_EQ(Max("1"), "10.0");
+    }
+}
+
+// --- the calling convention ----------------------------------------------------------
+
+#if defined(__i386__)
+// Calls fn with count 32-bit arguments, the stack first moved down by pad bytes so
+// that the call starts from any alignment. Returns how far the stack pointer moved
+// across the call, pushes included: 0 when fn removes its own arguments.
+int32_t StackMovedByCall(void* fn, const uint32_t* args, uint32_t count, uint32_t pad) {
+    uint32_t eax = pad;
+    uint32_t edx = reinterpret_cast<uint32_t>(args);
+    uint32_t ecx = count;
+    asm volatile(
+        "movl %%esp, %%esi\n\t"
+        "subl %%eax, %%esp\n\t"
+        "movl %%esp, %%edi\n\t"
+        "1:\n\t"
+        "testl %%ecx, %%ecx\n\t"
+        "jz 2f\n\t"
+        "pushl -4(%%edx,%%ecx,4)\n\t"
+        "decl %%ecx\n\t"
+        "jmp 1b\n\t"
+        "2:\n\t"
+        "call *%%ebx\n\t"
+        "movl %%esp, %%edx\n\t"
+        "subl %%edi, %%edx\n\t"
+        "movl %%esi, %%esp\n\t"
+        : "+a"(eax), "+d"(edx), "+c"(ecx)
+        : "b"(fn)
+        : "esi", "edi", "memory", "cc");
+    return static_cast<int32_t>(edx);
+}
+
+TEST_F(PluginTest, EveryExportRemovesItsArgumentsFromAnyAlignment) {
+    const char* one = "1";
+    struct Export {
+        const char* name;
+        uint32_t count;
+    } table[] = {{"dllstartup", 2}, {"dllshutdown", 1}, {"init", 0}, {"getparam", 1},
+                 {"getinfo", 1},    {"Actual", 1},      {"Max", 1}};
+    uint32_t args[2] = {reinterpret_cast<uint32_t>(one), 0};
+    for (const Export& e : table) {
+        void* fn = reinterpret_cast<void*>(GetProcAddress(plugin.module, e.name));
+        for (uint32_t pad : {0u, 4u, 8u, 12u})
+            EXPECT_EQ(StackMovedByCall(fn, args, e.count, pad), 0) << e.name << " pad " << pad;
+    }
+}
+#endif
+
+}  // namespace
