@@ -16,8 +16,8 @@ void DeriveValues(CurrentValues& state) {
 
 const char* AnswerActual(CurrentValues& state, const char* text,
                          const settings::MonitorSettings& settings, Clock& clock, LogFile& file) {
-    int32_t n = ParseSourceNumber(text);
-    if (n < 1 || static_cast<uint32_t>(n) > settings.sourceCount)
+    int32_t n = SourceInRange(text, settings.sourceCount);
+    if (n == 0)
         return kInvalidParameter;
     if (TakeIfDue(state.throttle, clock.Now())) {
         if (!RunPass(settings.logPath, file, state.record, nullptr))

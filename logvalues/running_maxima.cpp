@@ -32,8 +32,8 @@ private:
 
 const char* AnswerMax(RunningMaxima& state, const char* text,
                       const settings::MonitorSettings& settings, Clock& clock, LogFile& file) {
-    int32_t n = ParseSourceNumber(text);
-    if (n < 1 || static_cast<uint32_t>(n) > settings.sourceCount)
+    int32_t n = SourceInRange(text, settings.sourceCount);
+    if (n == 0)
         return kInvalidParameter;
     if (TakeIfDue(state.throttle, clock.Now())) {
         MaximaFold fold(state);

@@ -30,4 +30,9 @@ int32_t ParseSourceNumber(const char* text) {
     return value < kLimit ? static_cast<int32_t>(value) : 0;
 }
 
+int32_t SourceInRange(const char* text, uint32_t count) {
+    int32_t n = ParseSourceNumber(text);
+    return n >= 1 && static_cast<uint32_t>(n) <= count ? n : 0;
+}
+
 }  // namespace logvalues

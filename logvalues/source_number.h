@@ -10,4 +10,7 @@ namespace logvalues {
 // number outside the signed 32-bit range (it is never wrapped into a valid one).
 int32_t ParseSourceNumber(const char* text);
 
+// The source number in text when it lies between 1 and count; 0 otherwise.
+int32_t SourceInRange(const char* text, uint32_t count);
+
 }  // namespace logvalues
