@@ -1,5 +1,5 @@
 # make test: installs what is missing, builds every configuration and runs every test.
-PRESETS := native win32 win64
+PRESETS := native linux32 win32 win64
 
 .PHONY: test bootstrap clean $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS))
 
