@@ -14,8 +14,8 @@ void DeriveValues(CurrentValues& state) {
 
 }  // namespace
 
-const char* AnswerActual(CurrentValues& state, const char* text,
-                         const settings::MonitorSettings& settings, Clock& clock, LogFile& file) {
+ValueText AnswerActual(CurrentValues& state, const char* text,
+                       const settings::MonitorSettings& settings, Clock& clock, LogFile& file) {
     int32_t n = SourceInRange(text, settings.sourceCount);
     if (n == 0)
         return kInvalidParameter;

@@ -14,7 +14,7 @@ struct CurrentValues {
 
 // Answers the host's Actual(text). The result points into state or is a constant
 // message text; it stays valid as long as state does.
-const char* AnswerActual(CurrentValues& state, const char* text,
-                         const settings::MonitorSettings& settings, Clock& clock, LogFile& file);
+ValueText AnswerActual(CurrentValues& state, const char* text,
+                       const settings::MonitorSettings& settings, Clock& clock, LogFile& file);
 
 }  // namespace logvalues

@@ -27,7 +27,7 @@ constexpr int kCutCounts[kValueSources] = {2, 2, 4, 4};
 
 }  // namespace
 
-const unsigned char* LogScanner::SkipHeader(const unsigned char* p, const unsigned char* end) {
+const unsigned char* LogReader::SkipHeader(const unsigned char* p, const unsigned char* end) {
     for (; p < end && headerLineFeeds_ < 3; ++p) {
         if (*p == '\n') {
             ++headerLineFeeds_;
@@ -41,7 +41,7 @@ const unsigned char* LogScanner::SkipHeader(const unsigned char* p, const unsign
 
 // Reads on in the run of the field being read: stores what fits of it, up to the
 // first byte that is not part of it.
-const unsigned char* LogScanner::ContinueRun(const unsigned char* p, const unsigned char* end) {
+const unsigned char* LogReader::ContinueRun(const unsigned char* p, const unsigned char* end) {
     const unsigned char* q = p;
     while (q < end && kKinds.kind[*q] == kField)
         ++q;
@@ -60,7 +60,7 @@ const unsigned char* LogScanner::ContinueRun(const unsigned char* p, const unsig
     return q;
 }
 
-bool LogScanner::Feed(const unsigned char* data, size_t size) {
+bool LogReader::Feed(const unsigned char* data, size_t size) {
     const unsigned char* p = data;
     const unsigned char* end = data + size;
     if (headerLineFeeds_ < 3)
@@ -89,7 +89,7 @@ bool LogScanner::Feed(const unsigned char* data, size_t size) {
     return !ended_;
 }
 
-void LogScanner::Finish() {
+void LogReader::Finish() {
     // Once the header is read, there is always a last record, even one that stores
     // no field; its fields not reached keep what they held.
     if (headerLineFeeds_ == 3 && sink_)
@@ -99,13 +99,13 @@ void LogScanner::Finish() {
 bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink) {
     if (!path || !file.Open(path))
         return false;
-    LogScanner scanner(record, sink);
+    LogReader reader(record, sink);
     for (;;) {
         int32_t n = file.Read(g_block, sizeof g_block);
-        if (n <= 0 || !scanner.Feed(g_block, static_cast<size_t>(n)))
+        if (n <= 0 || !reader.Feed(g_block, static_cast<size_t>(n)))
             break;
     }
-    scanner.Finish();
+    reader.Finish();
     file.Close();
     return true;
 }
@@ -126,7 +126,7 @@ void CutSourceField(const LogRecord& record, int source, char (&out)[kFieldSize]
     CutField(out, CutCountOf(source));
 }
 
-const char* AnsweredText(const char* cutField, int source) {
+ValueText AnsweredText(const char* cutField, int source) {
     if (source == 1 || cutField[0] == '\0')
         return cutField;
     return cutField + 1;

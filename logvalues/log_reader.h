@@ -13,6 +13,10 @@ constexpr int kFieldCount = 7;   // fields of one record
 constexpr int kFieldSize = 20;   // 19 characters and NUL
 constexpr int kValueSources = 4; // sources 1 to 4 are fields 4 to 7
 
+// A value function's answer: a NUL-terminated text in storage the module owns for
+// as long as it is loaded. The host never frees it.
+using ValueText = const char*;
+
 inline constexpr const char* kInvalidParameter = "Invalid parameter";
 inline constexpr const char* kErrorOpening = "Error opening the file";
 
@@ -52,9 +56,9 @@ protected:
 // 19 bytes) into the next field, seven fields a record, and tells the sink of each
 // record. 0x1A ends the data. CR LF reads as LF and a lone CR stays CR; both are
 // white space, so the scanner needs no translation to honour that.
-class LogScanner {
+class LogReader {
 public:
-    LogScanner(LogRecord& record, RecordSink* sink) : record_(record), sink_(sink) {}
+    LogReader(LogRecord& record, RecordSink* sink) : record_(record), sink_(sink) {}
 
     // Returns false once the data has ended (0x1A); later blocks are ignored.
     bool Feed(const unsigned char* data, size_t size);
@@ -89,7 +93,7 @@ void CutSourceField(const LogRecord& record, int source, char (&out)[kFieldSize]
 
 // The answered text of source n from its cut field: source 1 the whole of it,
 // sources 2 to 4 from its second character (empty when it has none).
-const char* AnsweredText(const char* cutField, int source);
+ValueText AnsweredText(const char* cutField, int source);
 
 struct ReadThrottle {
     uint64_t lastRead;  // 0: never read

@@ -30,8 +30,8 @@ private:
 
 }  // namespace
 
-const char* AnswerMax(RunningMaxima& state, const char* text,
-                      const settings::MonitorSettings& settings, Clock& clock, LogFile& file) {
+ValueText AnswerMax(RunningMaxima& state, const char* text,
+                    const settings::MonitorSettings& settings, Clock& clock, LogFile& file) {
     int32_t n = SourceInRange(text, settings.sourceCount);
     if (n == 0)
         return kInvalidParameter;

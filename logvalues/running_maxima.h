@@ -14,7 +14,7 @@ struct RunningMaxima {
 
 // Answers the host's Max(text). The result points into state or is a constant
 // message text; it stays valid as long as state does.
-const char* AnswerMax(RunningMaxima& state, const char* text,
-                      const settings::MonitorSettings& settings, Clock& clock, LogFile& file);
+ValueText AnswerMax(RunningMaxima& state, const char* text,
+                    const settings::MonitorSettings& settings, Clock& clock, LogFile& file);
 
 }  // namespace logvalues

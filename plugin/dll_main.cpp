@@ -16,6 +16,6 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
             TlsFree(g_randomSlot);
         break;
     }
-    g_startedFlag = 0;
+    StartedFlag = 0;
     return TRUE;
 }

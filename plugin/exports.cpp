@@ -16,7 +16,7 @@ namespace plugin {
 settings::MonitorSettings g_settings;
 logvalues::CurrentValues g_current;
 logvalues::RunningMaxima g_maxima;
-volatile LONG g_startedFlag;
+volatile LONG StartedFlag;
 HINSTANCE g_instance;
 DWORD g_randomSlot = TLS_OUT_OF_INDEXES;
 
@@ -41,10 +41,10 @@ int32_t NextRandomOfThisThread() {
 using namespace plugin;
 
 int32_t __stdcall dllstartup(int32_t, int32_t) {
-    if (g_startedFlag == 0) {
+    if (StartedFlag == 0) {
         settings::RegistryStore store;
         settings::LoadSettings(g_settings, store);
-        g_startedFlag = 1;
+        StartedFlag = 1;
     }
     return NextRandomOfThisThread();
 }

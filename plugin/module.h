@@ -10,7 +10,7 @@ namespace plugin {
 extern settings::MonitorSettings g_settings;
 // StartedFlag: 0 until dllstartup has loaded the settings, and again after every
 // module notification, so that the next dllstartup reloads them.
-extern volatile LONG g_startedFlag;
+extern volatile LONG StartedFlag;
 extern HINSTANCE g_instance;    // kept at process attach, for the dialog resource
 extern DWORD g_randomSlot;      // TLS slot of each thread's random state
 

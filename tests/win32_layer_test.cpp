@@ -5,9 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "logvalues/current_values.h"
 #include "logvalues/log_file_win32.h"
-#include "logvalues/running_maxima.h"
 #include "settings/registry_store_win32.h"
 
 namespace {
@@ -165,26 +163,6 @@ TEST_F(LogFileTest, SystemClockIsTheFileTimeClock) {
     uint64_t now = clock.Now();
     EXPECT_GE(now, before);
     EXPECT_LT(now - before, 10'000'000u);
-}
-
-// The whole chain on Windows: a log with CR LF lines and a 0x1A, read through the real file.
-TEST_F(LogFileTest, AnswersFromARealLog) {
-    Write("Quintavo log\r\nDate Time Sensors\r\n---\r\n"
-          "09/12/26 10:00:00 0 45.0\xB0" "C #1200MH #1.35volt #980rpm!\r\n"
-          "09/12/26 10:00:05 0 52.5\xB0" "C #1250MH #1.37volt #1010rpm!\r\n"
-          "09/12/26 10:00:10 0 48.0\xB0" "C #1225MH #1.36volt #990rpm!\r\n"
-          "\x1A" "09/12/26 10:00:15 0 99.9\xB0" "C #9999MH #9.99volt #9999rpm!\r\n");
-    settings::MonitorSettings s{};
-    strcpy(s.logPath, path.c_str());
-    strcpy(s.sourcesText, "+Temp,+Clock,+Volt,+Fan");
-    settings::SplitSources(s);
-    logvalues::SystemClock clock;
-    static logvalues::CurrentValues current;
-    static logvalues::RunningMaxima maxima;
-    EXPECT_STREQ(logvalues::AnswerActual(current, "1", s, clock, file), "48.0");
-    EXPECT_STREQ(logvalues::AnswerActual(current, "4", s, clock, file), "990");
-    EXPECT_STREQ(logvalues::AnswerMax(maxima, "1", s, clock, file), "52.5");
-    EXPECT_STREQ(logvalues::AnswerMax(maxima, "2", s, clock, file), "1250");
 }
 
 }  // namespace

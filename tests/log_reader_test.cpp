@@ -52,7 +52,7 @@ const Fields kRecordA = {"a1", "a2", "a3", "a4", "a5", "a6", "a7"};
 const Fields kRecordB = {"b1", "b2", "b3", "b4", "b5", "b6", "b7"};
 const Fields kOld = {"o1", "o2", "o3", "o4", "o5", "o6", "o7"};
 
-TEST(LogScanner, GroupsFieldsBySevenAfterTheHeader) {
+TEST(LogReader, GroupsFieldsBySevenAfterTheHeader) {
     Pass p = Read(Log("a1 a2 a3 a4 a5 a6 a7\nb1 b2 b3 b4 b5 b6 b7\n"));
     ASSERT_TRUE(p.opened);
     ASSERT_EQ(p.records.size(), 2u);
@@ -62,7 +62,7 @@ TEST(LogScanner, GroupsFieldsBySevenAfterTheHeader) {
 }
 
 // Line ends and other white space between fields do not matter: only the fields do.
-TEST(LogScanner, WhiteSpaceOfAnyKindSeparatesFields) {
+TEST(LogReader, WhiteSpaceOfAnyKindSeparatesFields) {
     const char* bodies[] = {
         "a1 a2 a3 a4 a5 a6 a7\r\nb1 b2 b3 b4 b5 b6 b7\r\n",  // CR LF
         "a1 a2 a3 a4 a5 a6 a7\rb1 b2 b3 b4 b5 b6 b7\r",      // lone CR
@@ -77,20 +77,20 @@ TEST(LogScanner, WhiteSpaceOfAnyKindSeparatesFields) {
     }
 }
 
-TEST(LogScanner, OnlyLineFeedsEndHeaderLines) {
+TEST(LogReader, OnlyLineFeedsEndHeaderLines) {
     // The CRs of the first line do not count: the header ends with the third LF.
     Pass p = Read("h1\rh1b\rx\nh2\nh3\na1 a2 a3 a4 a5 a6 a7\n");
     ASSERT_EQ(p.records.size(), 1u);
     EXPECT_EQ(p.last, kRecordA);
 }
 
-TEST(LogScanner, HeaderLinesMayHoldAnything) {
+TEST(LogReader, HeaderLinesMayHoldAnything) {
     Pass p = Read(std::string("x y z 1 2 3 4 5 6 7\n\x1Bweird\xFF\n\n") + "a1 a2 a3 a4 a5 a6 a7");
     ASSERT_EQ(p.records.size(), 1u);
     EXPECT_EQ(p.last, kRecordA);
 }
 
-TEST(LogScanner, EndOfDataByteEndsTheLog) {
+TEST(LogReader, EndOfDataByteEndsTheLog) {
     Pass p = Read(Log("a1 a2 a3 a4 a5 a6 a7\n\x1A" "b1 b2 b3 b4 b5 b6 b7\n"));
     ASSERT_EQ(p.records.size(), 1u);
     EXPECT_EQ(p.last, kRecordA);
@@ -101,14 +101,14 @@ TEST(LogScanner, EndOfDataByteEndsTheLog) {
     EXPECT_EQ(p.last, (Fields{"b1", "b2", "a3", "a4", "a5", "a6", "a7"}));
 }
 
-TEST(LogScanner, EndOfDataInTheHeaderReadsNoRecord) {
+TEST(LogReader, EndOfDataInTheHeaderReadsNoRecord) {
     Pass p = Read("h1\nh2\x1A\na1 a2 a3 a4 a5 a6 a7\n", SIZE_MAX, kOld);
     EXPECT_TRUE(p.opened);
     EXPECT_TRUE(p.records.empty());
     EXPECT_EQ(p.last, kOld);
 }
 
-TEST(LogScanner, FewerThanThreeLineFeedsReadNoRecord) {
+TEST(LogReader, FewerThanThreeLineFeedsReadNoRecord) {
     for (const char* bytes : {"", "h1", "h1\nh2\n", "h1\r\nh2\r\na1 a2 a3 a4 a5 a6 a7"}) {
         Pass p = Read(bytes, SIZE_MAX, kOld);
         EXPECT_TRUE(p.opened);
@@ -117,7 +117,7 @@ TEST(LogScanner, FewerThanThreeLineFeedsReadNoRecord) {
     }
 }
 
-TEST(LogScanner, HeaderAloneGivesOneRecordOfKeptFields) {
+TEST(LogReader, HeaderAloneGivesOneRecordOfKeptFields) {
     for (const char* body : {"", "   \r\n\t"}) {
         Pass p = Read(Log(body), SIZE_MAX, kOld);
         ASSERT_EQ(p.records.size(), 1u);
@@ -125,20 +125,20 @@ TEST(LogScanner, HeaderAloneGivesOneRecordOfKeptFields) {
     }
 }
 
-TEST(LogScanner, ShortLastRecordKeepsTheFieldsItDidNotReach) {
+TEST(LogReader, ShortLastRecordKeepsTheFieldsItDidNotReach) {
     Pass p = Read(Log("a1 a2 a3 a4 a5 a6 a7\nb1 b2 b3\n"));
     ASSERT_EQ(p.records.size(), 2u);
     EXPECT_EQ(p.last, (Fields{"b1", "b2", "b3", "a4", "a5", "a6", "a7"}));
 }
 
-TEST(LogScanner, EightFieldLinesShiftTheRecords) {
+TEST(LogReader, EightFieldLinesShiftTheRecords) {
     Pass p = Read(Log("a1 a2 a3 a4 a5 a6 a7 x8\nc1 c2 c3 c4 c5 c6 c7 y8\n"));
     ASSERT_EQ(p.records.size(), 3u);
     EXPECT_EQ(p.records[1], (Fields{"x8", "c1", "c2", "c3", "c4", "c5", "c6"}));
     EXPECT_EQ(p.last, (Fields{"c7", "y8", "c2", "c3", "c4", "c5", "c6"}));
 }
 
-TEST(LogScanner, LongRunKeepsItsFirst19Bytes) {
+TEST(LogReader, LongRunKeepsItsFirst19Bytes) {
     std::string run25 = "ABCDEFGHIJKLMNOPQRSTUVWXY";
     Pass p = Read(Log("a1 a2 a3 " + run25 + " a5 a6 a7\n"));
     EXPECT_EQ(p.last[3], "ABCDEFGHIJKLMNOPQRS");
@@ -150,20 +150,20 @@ TEST(LogScanner, LongRunKeepsItsFirst19Bytes) {
     EXPECT_EQ(p.last[3], "a4");
 }
 
-TEST(LogScanner, HighBytesAndControlBytesBelongToFields) {
+TEST(LogReader, HighBytesAndControlBytesBelongToFields) {
     Pass p = Read(Log("\x80\xFF \x01\x7F a3 a4 a5 a6 \xB0" "C\n"));
     EXPECT_EQ(p.last[0], "\x80\xFF");
     EXPECT_EQ(p.last[1], "\x01\x7F");
     EXPECT_EQ(p.last[6], "\xB0" "C");
 }
 
-TEST(LogScanner, NulByteEndsTheStoredText) {
+TEST(LogReader, NulByteEndsTheStoredText) {
     Pass p = Read(Log(std::string("a1 a2 a3 4\0xyz a5 a6 a7\n", 24)));
     EXPECT_EQ(p.last[3], "4");
     EXPECT_EQ(p.last[4], "a5");
 }
 
-TEST(LogScanner, ReadErrorEndsThePassLikeTheEnd) {
+TEST(LogReader, ReadErrorEndsThePassLikeTheEnd) {
     LogRecord record{};
     FakeLogFile file;
     file.bytes = Log("a1 a2 a3 a4 a5 a6 a7\nb1 b2 b3 b4 b5 b6 b7\n");
@@ -176,7 +176,7 @@ TEST(LogScanner, ReadErrorEndsThePassLikeTheEnd) {
     EXPECT_EQ(FieldsOf(record)[0], "a1");
 }
 
-TEST(LogScanner, FailedOpenLeavesTheRecordUntouched) {
+TEST(LogReader, FailedOpenLeavesTheRecordUntouched) {
     LogRecord record{};
     snprintf(record.fields[3], sizeof record.fields[3], "kept");
     FakeLogFile file;
@@ -187,7 +187,7 @@ TEST(LogScanner, FailedOpenLeavesTheRecordUntouched) {
 }
 
 // Blocks may split a CR LF, a field or the header anywhere: the result is the same.
-TEST(LogScanner, BlockBoundariesChangeNothing) {
+TEST(LogReader, BlockBoundariesChangeNothing) {
     std::string log = Log(
         "12/05 10:00 0 45.0\xB0" "C #1200MH #1.35volt #980rpm!\r\n"
         "12/05 10:05 0 52.5\xB0" "C #1250MH #1.37volt #1010rpm!\r\n"
