@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "dialog/config_dialog.h"
 #include "logvalues/current_values.h"
 #include "logvalues/log_file_win32.h"
 #include "logvalues/running_maxima.h"
@@ -63,6 +64,11 @@ const char* __stdcall getparam(int32_t) {
 
 const char* __stdcall getinfo(uint32_t index) {
     return InfoText(index);
+}
+
+int32_t __stdcall configure() {
+    dialog::RunConfigDialog(g_instance, g_settings);
+    return 0;
 }
 
 const char* __stdcall Actual(const char* source) {

@@ -21,6 +21,8 @@ QX_EXPORT const char* __stdcall init();
 QX_EXPORT const char* __stdcall getparam(int32_t);
 // A descriptive text by index (0 to 6); "" for any other index.
 QX_EXPORT const char* __stdcall getinfo(uint32_t index);
+// Shows the settings dialog; returns 0 once OK has closed it.
+QX_EXPORT int32_t __stdcall configure();
 // The latest value of a source (its number as text), or a message text.
 QX_EXPORT const char* __stdcall Actual(const char* source);
 // The highest value of a source since load, or a message text.

@@ -7,7 +7,7 @@ set -u
 src=$1 lib=$2
 status=0
 
-core_sources=$(ls "$src"/settings/*.h "$src"/settings/*.cpp "$src"/logvalues/*.h "$src"/logvalues/*.cpp "$src"/plugin/plugin_info.* | grep -v "_win32\.")
+core_sources=$(ls "$src"/settings/*.h "$src"/settings/*.cpp "$src"/logvalues/*.h "$src"/logvalues/*.cpp "$src"/plugin/plugin_info.* "$src"/dialog/centring.* | grep -v "_win32\.")
 if grep -n -E '#[[:space:]]*include[[:space:]]*[<"]windows\.h[>"]' $core_sources; then
     echo "FAIL: the portable core includes <windows.h>"
     status=1

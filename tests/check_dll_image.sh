@@ -14,7 +14,7 @@ echo "$headers" | grep -q "file format $format" || fail "$dll is not $format"
 
 exports=$(echo "$headers" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' |
           sed -n 's/^[[:space:]]*\[ *[0-9]*\] //p' | sort | tr '\n' ' ')
-expected="Actual Max dllshutdown dllstartup getinfo getparam init "
+expected="Actual Max configure dllshutdown dllstartup getinfo getparam init "
 [ "$exports" = "$expected" ] || fail "exports are '$exports', expected '$expected'"
 
 imports=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
