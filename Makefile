@@ -1,7 +1,8 @@
+# make demo: the plug-in at work through qxhost, on a sample log.
 # make test: installs what is missing, builds every configuration and runs every test.
 PRESETS := native linux32 win32 win64
 
-.PHONY: test bootstrap clean $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS))
+.PHONY: test demo dist bootstrap clean $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS))
 
 test: $(addprefix test-,$(PRESETS))
 
@@ -17,6 +18,16 @@ test-$(1): build-$(1)
 	ctest --preset $(1)
 endef
 $(foreach p,$(PRESETS),$(eval $(call preset_rules,$(p))))
+
+# The plug-in at work on a sample log that grows while qxhost watches it.
+demo:
+	scripts/demo
+
+# build/dist/QuintavoExtract.zip: the 32-bit DLL, qxhost.exe, README and SHA256SUMS.
+dist: build-win32
+	mkdir -p build/dist
+	scripts/dist-pack build/win32/bin README.md build/dist/QuintavoExtract.zip
+	@echo "build/dist/QuintavoExtract.zip"
 
 clean:
 	rm -rf build

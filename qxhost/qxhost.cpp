@@ -1,0 +1,316 @@
+// qxhost: a console host for plug-ins of this host protocol. It loads a plug-in DLL
+// by path and talks to it as a host does, by export name through the declared
+// signatures; it also shows what the plug-in will read (the monitor's registry key
+// and log file).
+//
+//   qxhost PLUGIN.dll info
+//   qxhost PLUGIN.dll get FUNCTION PARAMETER
+//   qxhost PLUGIN.dll watch [--every S] [--count N]
+//   qxhost PLUGIN.dll configure
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "settings/monitor_settings.h"
+
+namespace {
+
+using StartupFn = int32_t(__stdcall*)(int32_t, int32_t);
+using ShutdownFn = int32_t(__stdcall*)(int32_t);
+using InitFn = const char*(__stdcall*)();
+using ParamFn = const char*(__stdcall*)(int32_t);
+using InfoFn = const char*(__stdcall*)(uint32_t);
+using ConfigureFn = int32_t(__stdcall*)();
+using ValueFn = const char*(__stdcall*)(const char*);
+
+constexpr int kExitUsage = 2;
+constexpr int kExitPlugin = 3;
+
+#if defined(_WIN64)
+constexpr WORD kOwnMachine = IMAGE_FILE_MACHINE_AMD64;
+constexpr const char* kOwnKind = "64-bit";
+#else
+constexpr WORD kOwnMachine = IMAGE_FILE_MACHINE_I386;
+constexpr const char* kOwnKind = "32-bit";
+#endif
+
+struct Plugin {
+    HMODULE module;
+    StartupFn dllstartup;
+    ShutdownFn dllshutdown;
+    InitFn init;
+    ParamFn getparam;
+    InfoFn getinfo;
+    ConfigureFn configure;
+    ValueFn Actual;
+    ValueFn Max;
+};
+
+int Fail(int code, const char* format, const char* what, const char* more = "") {
+    fprintf(stderr, "qxhost: ");
+    fprintf(stderr, format, what, more);
+    fprintf(stderr, "\n");
+    return code;
+}
+
+// Why path is not a DLL this host can load, or nullptr when it is one.
+const char* WhyNotLoadable(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return "cannot be opened";
+    IMAGE_DOS_HEADER dos = {};
+    IMAGE_FILE_HEADER header = {};
+    DWORD signature = 0, got = 0;
+    bool read = ReadFile(file, &dos, sizeof dos, &got, nullptr) && got == sizeof dos && dos.e_magic == IMAGE_DOS_SIGNATURE &&
+                SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER &&
+                ReadFile(file, &signature, sizeof signature, &got, nullptr) && signature == IMAGE_NT_SIGNATURE &&
+                ReadFile(file, &header, sizeof header, &got, nullptr) && got == sizeof header;
+    CloseHandle(file);
+    if (!read || !(header.Characteristics & IMAGE_FILE_DLL))
+        return "is not a Windows DLL";
+    if (header.Machine != kOwnMachine)
+        return kOwnKind[0] == '3' ? "is not a 32-bit DLL" : "is not a 64-bit DLL (this qxhost is 64-bit)";
+    return nullptr;
+}
+
+template <typename Fn>
+void Find(HMODULE module, Fn& fn, const char* name, std::string& missing) {
+    fn = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    if (!fn)
+        missing += std::string(missing.empty() ? "" : ", ") + name;
+}
+
+int LoadPlugin(const char* path, Plugin& p) {
+    if (GetFileAttributesA(path) == INVALID_FILE_ATTRIBUTES)
+        return Fail(kExitPlugin, "%s: no such file", path);
+    if (const char* why = WhyNotLoadable(path))
+        return Fail(kExitPlugin, "%s %s", path, why);
+    char full[MAX_PATH];
+    GetFullPathNameA(path, sizeof full, full, nullptr);
+    p.module = LoadLibraryA(full);
+    if (!p.module)
+        return Fail(kExitPlugin, "%s does not load (error %s)", path, std::to_string(GetLastError()).c_str());
+    std::string missing;
+    Find(p.module, p.dllstartup, "dllstartup", missing);
+    Find(p.module, p.dllshutdown, "dllshutdown", missing);
+    Find(p.module, p.init, "init", missing);
+    Find(p.module, p.getparam, "getparam", missing);
+    Find(p.module, p.getinfo, "getinfo", missing);
+    Find(p.module, p.configure, "configure", missing);
+    Find(p.module, p.Actual, "Actual", missing);
+    Find(p.module, p.Max, "Max", missing);
+    if (!missing.empty())
+        return Fail(kExitPlugin, "%s lacks the exports of the protocol: %s", path, missing.c_str());
+    return 0;
+}
+
+// --- what the plug-in will read --------------------------------------------------
+
+struct RegistryText {
+    bool found;
+    DWORD type;
+    std::string text;
+};
+
+RegistryText QueryText(HKEY key, const char* name) {
+    char buf[settings::kTextSize + 1] = "";
+    DWORD size = settings::kTextSize, type = 0;
+    LONG rc = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf), &size);
+    if (rc == ERROR_MORE_DATA)
+        return {true, type, "(longer than 1023 characters)"};
+    if (rc != ERROR_SUCCESS)
+        return {false, 0, ""};
+    buf[size < settings::kTextSize ? size : settings::kTextSize] = '\0';
+    return {true, type, buf};
+}
+
+void ShowValue(const char* name, const RegistryText& v) {
+    if (!v.found)
+        printf("  %-12s missing\n", name);
+    else
+        printf("  %-12s \"%s\"%s\n", name, v.text.c_str(), v.type == REG_SZ ? "" : "  (not a REG_SZ value)");
+}
+
+void ShowLogFile(const char* path) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        printf("  does not open (error %lu): the plug-in answers \"Error opening the file\"\n",
+               static_cast<unsigned long>(GetLastError()));
+        return;
+    }
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    DWORD type = GetFileType(file);
+    CloseHandle(file);
+    if (type != FILE_TYPE_DISK)
+        printf("  is not a file on disk: the plug-in answers \"Error opening the file\"\n");
+    else
+        printf("  opens; %lld bytes\n", static_cast<long long>(size.QuadPart));
+}
+
+void ShowMonitorSettings() {
+    printf("Monitor settings: HKEY_LOCAL_MACHINE\\%s\n", settings::kMonitorKey);
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, settings::kMonitorKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+        printf("  the key is missing: no sources, every value is \"Invalid parameter\"\n");
+        return;
+    }
+    RegistryText path = QueryText(key, settings::kLogPathValue);
+    RegistryText sources = QueryText(key, settings::kSourcesValue);
+    RegCloseKey(key);
+    ShowValue(settings::kLogPathValue, path);
+    ShowValue(settings::kSourcesValue, sources);
+
+    settings::MonitorSettings s{};
+    lstrcpynA(s.sourcesText, sources.text.c_str(), sizeof s.sourcesText);
+    settings::SplitSources(s);
+    printf("Sources: %u\n", s.sourceCount);
+    for (uint32_t n = 1; n <= s.sourceCount; ++n) {
+        char name[settings::kNameSize];
+        settings::FindSourceName(s, n, name, sizeof name);
+        printf("  %u : %s%s\n", n, name, n > 4 ? "  (no value: only sources 1 to 4 have one)" : "");
+    }
+    printf("Log file: %s\n", path.found ? path.text.c_str() : "(none)");
+    ShowLogFile(path.text.c_str());
+}
+
+int Info(const Plugin& p) {
+    printf("Plug-in: %s, version %s, dated %s and %s\n", p.getinfo(0), p.getinfo(2), p.getinfo(3), p.getinfo(4));
+    printf("  by %s, %s, %s\n", p.getinfo(1), p.getinfo(5), p.getinfo(6));
+    printf("  functions \"%s\", parameters \"%s\"\n", p.init(), p.getparam(0));
+    printf("  dllstartup returned %d\n", p.dllstartup(0, 0));
+    ShowMonitorSettings();
+    return 0;
+}
+
+int Get(const Plugin& p, const char* function, const char* parameter) {
+    std::string functions = std::string("|") + p.init() + "|";
+    if (functions.find(std::string("|") + function + "|") == std::string::npos)
+        return Fail(kExitUsage, "%s is not one of the plug-in's value functions (%s)", function, p.init());
+    auto fn = reinterpret_cast<ValueFn>(reinterpret_cast<void*>(GetProcAddress(p.module, function)));
+    if (!fn)
+        return Fail(kExitPlugin, "the plug-in names %s but does not export it", function);
+    p.dllstartup(0, 0);
+    printf("%s\n", fn(parameter));
+    return 0;
+}
+
+// --- watch ---------------------------------------------------------------------
+
+volatile LONG g_stop;
+
+BOOL WINAPI OnCtrlC(DWORD) {
+    g_stop = 1;
+    return TRUE;
+}
+
+struct Screen {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    bool console = false;
+    COORD home = {};
+
+    Screen() {
+        CONSOLE_SCREEN_BUFFER_INFO info;
+        console = GetConsoleScreenBufferInfo(out, &info);
+        if (console)
+            home = info.dwCursorPosition;
+    }
+    // On a console the next table overwrites the last one; elsewhere it follows it.
+    void Home() {
+        fflush(stdout);
+        if (console)
+            SetConsoleCursorPosition(out, home);
+    }
+};
+
+int Watch(const Plugin& p, int every, int count) {
+    p.dllstartup(0, 0);
+    HKEY key;
+    settings::MonitorSettings s{};
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, settings::kMonitorKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        lstrcpynA(s.sourcesText, QueryText(key, settings::kSourcesValue).text.c_str(), sizeof s.sourcesText);
+        RegCloseKey(key);
+    }
+    settings::SplitSources(s);
+    uint32_t shown = s.sourceCount < 4 ? s.sourceCount : 4;
+    if (shown == 0)
+        return Fail(kExitPlugin, "%s", "no sources to watch: check \"Sources\" with qxhost info");
+    SetConsoleCtrlHandler(OnCtrlC, TRUE);
+    Screen screen;
+    for (int round = 1; !g_stop && (count == 0 || round <= count); ++round) {
+        screen.Home();
+        SYSTEMTIME t;
+        GetLocalTime(&t);
+        printf("%02d:%02d:%02d  refresh %d%s\n", t.wHour, t.wMinute, t.wSecond, round,
+               count ? (" of " + std::to_string(count)).c_str() : "  (Ctrl-C ends)");
+        printf("  %-24s %-20s %-20s\n", "source", "Actual (latest)", "Max (highest)");
+        for (uint32_t n = 1; n <= shown; ++n) {
+            char name[settings::kNameSize], number[12];
+            settings::FindSourceName(s, n, name, sizeof name);
+            snprintf(number, sizeof number, "%u", n);
+            std::string actual = p.Actual(number);
+            std::string max = p.Max(number);
+            printf("  %-24.24s %-20s %-20s\n", name, actual.c_str(), max.c_str());
+        }
+        fflush(stdout);
+        for (int waited = 0; waited < every * 10 && !g_stop && (count == 0 || round < count); ++waited)
+            Sleep(100);
+    }
+    return 0;
+}
+
+int Usage() {
+    fprintf(stderr,
+            "usage: qxhost PLUGIN.dll info\n"
+            "       qxhost PLUGIN.dll get FUNCTION PARAMETER   (for example: get Actual 2)\n"
+            "       qxhost PLUGIN.dll watch [--every SECONDS] [--count N]\n"
+            "       qxhost PLUGIN.dll configure\n");
+    return kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3)
+        return Usage();
+    std::string command = argv[2];
+    int every = 5, count = 0;
+    if (command == "watch") {
+        for (int i = 3; i + 1 < argc + 1; i += 2) {
+            if (i + 1 >= argc)
+                return Usage();
+            if (strcmp(argv[i], "--every") == 0 && atoi(argv[i + 1]) > 0)
+                every = atoi(argv[i + 1]);
+            else if (strcmp(argv[i], "--count") == 0 && atoi(argv[i + 1]) > 0)
+                count = atoi(argv[i + 1]);
+            else
+                return Usage();
+        }
+    } else if (!(command == "info" && argc == 3) && !(command == "configure" && argc == 3) &&
+               !(command == "get" && argc == 5)) {
+        return Usage();
+    }
+
+    Plugin p = {};
+    if (int failed = LoadPlugin(argv[1], p))
+        return failed;
+    int status = 0;
+    if (command == "info")
+        status = Info(p);
+    else if (command == "get")
+        status = Get(p, argv[3], argv[4]);
+    else if (command == "watch")
+        status = Watch(p, every, count);
+    else {
+        p.dllstartup(0, 0);
+        printf("configure returned %d\n", p.configure());
+    }
+    p.dllshutdown(0);
+    FreeLibrary(p.module);
+    return status;
+}

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# qxhost's commands and errors under Wine, against the built plug-in:
+#   qxhost_test.sh BIN_DIR REGISTRY_VIEW(/reg:32 or /reg:64)
+# Checks what each command says and its exit code, not the exact layout.
+set -u
+bin=$1 view=$2
+here=$(cd "$(dirname "$0")" && pwd)
+run() { "$here/../scripts/wine-run" "$bin/qxhost.exe" "$@" 2>&1 | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+wine=/usr/lib/wine/wine64
+[ -x "$wine" ] || wine=/usr/lib/wine/wine
+reg() { WINEDEBUG=-all "$wine" reg "$@" $view >/dev/null 2>&1; }
+
+# Skip as the other Windows tests do where Wine cannot run this build.
+"$here/../scripts/wine-run" "$bin/qxhost.exe" >/dev/null 2>&1
+[ $? -eq 77 ] && { echo "SKIPPED: Wine cannot run $bin/qxhost.exe here"; exit 77; }
+
+passed=0 failed=0
+expect() {  # expect NAME EXPECTED_STATUS PATTERN OUTPUT STATUS
+    if [ "$5" -eq "$2" ] && grep -q -E -- "$3" <<<"$4"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAILED: $1: status $5 (expected $2), output lacks /$3/:"
+        sed 's/^/    /' <<<"$4"
+    fi
+}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+dll=$bin/QuintavoExtract.dll
+key='HKLM\SOFTWARE\Orvendal\Quintavo\Monitoring'
+printf 'head\r\nhead\r\nhead\r\n1 2 3 45.0xC #1200MH #1.35Volt #980_rpm\r\n1 2 3 52.5xC #1250MH #1.37Volt #990_rpm\r\n' > "$work/hw.log"
+reg delete "$key" /f
+reg add "$key" /v LogFilePath /t REG_SZ /d "Z:$(tr / '\\' <<<"$work/hw.log")" /f
+reg add "$key" /v Sources /t REG_SZ /d "+GPU temperature,+GPU clock,+GPU voltage,+Fan speed,+Case" /f
+
+out=$(run "$dll" info); status=$?
+expect "info: texts" 0 'Quintavo Extractor Plugin.*0\.2 Beta' "$out" $status
+expect "info: functions" 0 '"Actual\|Max".*"Source\|"' "$out" $status
+expect "info: dllstartup" 0 'dllstartup returned 41' "$out" $status
+expect "info: sources" 0 '5 : Case' "$out" $status
+expect "info: log file" 0 'opens; [0-9]+ bytes' "$out" $status
+
+out=$(run "$dll" get Actual 2); status=$?
+expect "get Actual 2" 0 '^1250$' "$out" $status
+out=$(run "$dll" get Max 1); status=$?
+expect "get Max 1" 0 '^52\.5$' "$out" $status
+out=$(run "$dll" get Actual 9); status=$?
+expect "get Actual 9" 0 '^Invalid parameter$' "$out" $status
+out=$(run "$dll" get Sum 1); status=$?
+expect "get Sum 1" 2 'not one of the plug-in.s value functions' "$out" $status
+
+out=$(run "$dll" watch --every 1 --count 2); status=$?
+expect "watch: two refreshes" 0 'refresh 2 of 2' "$out" $status
+expect "watch: names and values" 0 'GPU clock +1250 +1250' "$out" $status
+
+reg add "$key" /v LogFilePath /t REG_SZ /d 'C:\no\such.log' /f
+out=$(run "$dll" info); status=$?
+expect "info: missing log" 0 'does not open.*Error opening the file' "$out" $status
+reg delete "$key" /f
+out=$(run "$dll" info); status=$?
+expect "info: missing key" 0 'the key is missing' "$out" $status
+
+out=$(run "$work/none.dll" info); status=$?
+expect "missing DLL" 3 'no such file' "$out" $status
+out=$(run "$bin/qxhost.exe" info); status=$?
+expect "not a DLL" 3 'is not a Windows DLL' "$out" $status
+# The plug-in with the machine field of its header changed to the other kind.
+cp "$dll" "$work/other.dll"
+pe=$(od -An -tu4 -j60 -N4 "$dll" | tr -d ' ')
+machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$dll" | tr -d ' ')
+if [ "$machine" = 8664 ]; then other='\x4c\x01'; else other='\x64\x86'; fi
+printf "$other" | dd of="$work/other.dll" bs=1 seek=$((pe + 4)) conv=notrunc 2>/dev/null
+out=$(run "$work/other.dll" info); status=$?
+expect "other machine" 3 'is not a (32|64)-bit DLL' "$out" $status
+out=$(run 'C:\windows\system32\version.dll' info); status=$?
+expect "not a plug-in" 3 'lacks the exports of the protocol: dllstartup' "$out" $status
+out=$(run "$dll" frobnicate); status=$?
+expect "unknown command" 2 'usage: qxhost' "$out" $status
+
+echo "qxhost: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
