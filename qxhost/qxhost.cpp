@@ -16,17 +16,12 @@
 #include <string>
 #include <vector>
 
+#include "plugin/host_protocol.h"
 #include "settings/monitor_settings.h"
 
 namespace {
 
-using StartupFn = int32_t(__stdcall*)(int32_t, int32_t);
-using ShutdownFn = int32_t(__stdcall*)(int32_t);
-using InitFn = const char*(__stdcall*)();
-using ParamFn = const char*(__stdcall*)(int32_t);
-using InfoFn = const char*(__stdcall*)(uint32_t);
-using ConfigureFn = int32_t(__stdcall*)();
-using ValueFn = const char*(__stdcall*)(const char*);
+using namespace host;
 
 constexpr int kExitUsage = 2;
 constexpr int kExitPlugin = 3;

@@ -11,30 +11,18 @@
 #include <string>
 #include <vector>
 
+#include "host_helpers.h"
+#include "plugin/host_protocol.h"
+
 namespace {
 
-using StartupFn = int32_t(__stdcall*)(int32_t, int32_t);
-using ConfigureFn = int32_t(__stdcall*)();
+using host::ConfigureFn;
+using host::StartupFn;
+using host_helpers::DeleteMonitorKey;
+using host_helpers::SetMonitorText;
 
-const char* const kKey = "SOFTWARE\\Orvendal\\Quintavo\\Monitoring";
 const char* const kCaption = "Quintavo Extractor";
 const char* const kLogPath = "C:\\Program Files\\Quintavo\\Logs\\hardware.log";
-
-void SetText(const char* name, const std::string& text) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
-}
-
-std::string BenchDir() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string dir(path, n);
-    return dir.substr(0, dir.find_last_of("\\/") + 1);
-}
 
 std::string TextOf(HWND window) {
     char text[1024] = "";
@@ -98,9 +86,9 @@ DWORD WINAPI CallConfigure(void* arg) {
 class DialogTest : public testing::Test {
 protected:
     void SetUp() override {
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
-        SetText("LogFilePath", kLogPath);
-        module = LoadLibraryA((BenchDir() + "QuintavoExtract.dll").c_str());
+        DeleteMonitorKey();
+        SetMonitorText("LogFilePath", kLogPath);
+        module = LoadLibraryA(host_helpers::ModulePath().c_str());
         ASSERT_NE(module, nullptr);
         startup = reinterpret_cast<StartupFn>(reinterpret_cast<void*>(GetProcAddress(module, "dllstartup")));
         host.configure = reinterpret_cast<ConfigureFn>(reinterpret_cast<void*>(GetProcAddress(module, "configure")));
@@ -115,12 +103,12 @@ protected:
             CloseHandle(thread);
         }
         FreeLibrary(module);
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+        DeleteMonitorKey();
     }
 
     // Loads the settings with these sources, then opens the dialog on a host thread.
     void Open(const std::string& sources) {
-        SetText("Sources", sources);
+        SetMonitorText("Sources", sources);
         startup(0, 0);
         thread = CreateThread(nullptr, 0, CallConfigure, &host, 0, &threadId);
         for (int i = 0; i < 400 && !dialog; ++i) {
@@ -307,7 +295,7 @@ struct TemplateReader {
 };
 
 TEST(DialogResource, ExtendedTemplateInFrench) {
-    HMODULE module = LoadLibraryExA((BenchDir() + "QuintavoExtract.dll").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE module = LoadLibraryExA(host_helpers::ModulePath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(module, nullptr);
     HRSRC found = FindResourceExA(module, reinterpret_cast<LPCSTR>(RT_DIALOG), MAKEINTRESOURCEA(101),
                                   MAKELANGID(LANG_FRENCH, SUBLANG_FRENCH));

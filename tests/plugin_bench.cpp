@@ -13,16 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "host_helpers.h"
+#include "plugin/host_protocol.h"
+
 namespace {
 
-using StartupFn = int32_t(__stdcall*)(int32_t, int32_t);
-using ShutdownFn = int32_t(__stdcall*)(int32_t);
-using InitFn = const char*(__stdcall*)();
-using ParamFn = const char*(__stdcall*)(int32_t);
-using InfoFn = const char*(__stdcall*)(uint32_t);
-using ValueFn = const char*(__stdcall*)(const char*);
+using namespace host;
+using host_helpers::DeleteMonitorKey;
+using host_helpers::SetMonitorText;
 
-const char* const kKey = "SOFTWARE\\Orvendal\\Quintavo\\Monitoring";
 const std::vector<std::string> kExports = {"Actual",  "Max",     "configure", "dllshutdown",
                                            "dllstartup", "getinfo", "getparam", "init"};
 constexpr uint64_t kSecond = 10'000'000;
@@ -89,13 +88,6 @@ bool PatchImport(HMODULE module, const char* function, void* replacement) {
 
 // --- the module as the host sees it ----------------------------------------------
 
-std::string BenchDir() {
-    char path[MAX_PATH];
-    DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string dir(path, n);
-    return dir.substr(0, dir.find_last_of("\\/") + 1);
-}
-
 struct Plugin {
     HMODULE module = nullptr;
     StartupFn dllstartup = nullptr;
@@ -112,7 +104,7 @@ struct Plugin {
         ASSERT_NE(fn, nullptr) << name;
     }
     void Load() {
-        module = LoadLibraryA((BenchDir() + "QuintavoExtract.dll").c_str());
+        module = LoadLibraryA(host_helpers::ModulePath().c_str());
         ASSERT_NE(module, nullptr) << "error " << GetLastError();
         Find(dllstartup, "dllstartup");
         Find(dllshutdown, "dllshutdown");
@@ -129,15 +121,6 @@ struct Plugin {
         module = nullptr;
     }
 };
-
-void SetText(const char* name, const std::string& text) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-    RegCloseKey(key);
-}
 
 void WriteFileBytes(const std::string& path, const std::string& bytes) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -177,16 +160,16 @@ protected:
         char dir[MAX_PATH];
         GetTempPathA(sizeof dir, dir);
         logPath = std::string(dir) + "qx_bench.log";
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
-        SetText("LogFilePath", logPath);
-        SetText("Sources", "+Temp,+Clock,+Volt,+Fan");
+        DeleteMonitorKey();
+        SetMonitorText("LogFilePath", logPath);
+        SetMonitorText("Sources", "+Temp,+Clock,+Volt,+Fan");
         WriteFileBytes(logPath, Log(Line("45.0") + Line("52.5", "1250") + Line("48.0")));
         g_now += 3600 * kSecond;
         plugin.Load();
     }
     void TearDown() override {
         plugin.Unload();
-        RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+        DeleteMonitorKey();
         DeleteFileA(logPath.c_str());
     }
     std::string Actual(const char* source) { return plugin.Actual(source); }
@@ -276,8 +259,8 @@ TEST_F(PluginTest, ThreadNotificationsMakeTheNextStartupReload) {
     EXPECT_EQ(Max("1"), "52.5");
     EXPECT_EQ(Actual("4"), "980");
 
-    SetText("Sources", "+Temp,+Clock");
-    SetText("LogFilePath", logPath + ".missing");
+    SetMonitorText("Sources", "+Temp,+Clock");
+    SetMonitorText("LogFilePath", logPath + ".missing");
     plugin.dllstartup(0, 0);  // started: the registry is not read again
     EXPECT_EQ(Actual("4"), "980");
 
@@ -320,7 +303,7 @@ TEST_F(PluginTest, FilesThatDoNotOpen) {
     char dir[MAX_PATH];
     GetTempPathA(sizeof dir, dir);
     for (std::string path : {logPath + ".missing", std::string(dir), std::string(""), std::string("NUL")}) {
-        SetText("LogFilePath", path);
+        SetMonitorText("LogFilePath", path);
         RunThread(DoNothing, nullptr);
         plugin.dllstartup(0, 0);
         g_now += 5 * kSecond;
@@ -365,14 +348,14 @@ TEST_F(PluginTest, SourceNumbersAndCounts) {
     std::string many;
     for (int i = 0; i < 256; ++i)
         many += "+s" + std::to_string(i) + ",";
-    SetText("Sources", many);
+    SetMonitorText("Sources", many);
     RunThread(DoNothing, nullptr);
     plugin.dllstartup(0, 0);
     EXPECT_EQ(Actual("1"), "48.0");  // 256 sources, not 0
     EXPECT_EQ(Actual("5"), "Invalid parameter");
     EXPECT_EQ(Actual("256"), "Invalid parameter");
 
-    SetText("Sources", "");
+    SetMonitorText("Sources", "");
     RunThread(DoNothing, nullptr);
     plugin.dllstartup(0, 0);
     EXPECT_EQ(Actual("1"), "Invalid parameter");
