@@ -223,6 +223,48 @@ struct Screen {
     }
 };
 
+bool g_redrawInPlace;  // output is a console: each table overwrites the last one
+
+// Prints one line of the table; in place, padded to cover a longer line it redraws.
+void PrintRow(const char* head, const std::string* cells, const int* width, uint32_t shown) {
+    std::string line = head;
+    for (uint32_t i = 0; i < shown; ++i) {
+        std::string cell = cells[i];
+        cell.resize(cell.size() > static_cast<size_t>(width[i]) ? cell.size() : width[i], ' ');
+        line += "  " + cell;
+    }
+    if (g_redrawInPlace && line.size() < 79)
+        line.resize(79, ' ');
+    printf("%s\n", line.c_str());
+}
+
+// The value of every source that has one, as a table: the source names as column
+// heads, a row for Actual and one for Max, and the time of the refresh.
+void PrintTable(const Plugin& p, const settings::MonitorSettings& s, uint32_t shown, int round, int count) {
+    std::string names[4], actual[4], max[4];
+    int width[4];
+    for (uint32_t n = 1; n <= shown; ++n) {
+        char name[settings::kNameSize], number[12];
+        snprintf(number, sizeof number, "%u", n);
+        settings::FindSourceName(s, n, name, sizeof name);
+        names[n - 1] = name;
+        actual[n - 1] = p.Actual(number);
+        max[n - 1] = p.Max(number);
+        width[n - 1] = names[n - 1].size() > 8 ? static_cast<int>(names[n - 1].size()) : 8;
+    }
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    char time[16];
+    snprintf(time, sizeof time, "%02d:%02d:%02d", t.wHour, t.wMinute, t.wSecond);
+    PrintRow(time, names, width, shown);
+    PrintRow("Actual  ", actual, width, shown);
+    PrintRow("Max     ", max, width, shown);
+    std::string status = "(refresh " + std::to_string(round) +
+                         (count ? " of " + std::to_string(count) + ")" : "; Ctrl-C ends)");
+    PrintRow(status.c_str(), nullptr, width, 0);
+    fflush(stdout);
+}
+
 int Watch(const Plugin& p, int every, int count) {
     p.dllstartup(0, 0);
     HKEY key;
@@ -237,22 +279,12 @@ int Watch(const Plugin& p, int every, int count) {
         return Fail(kExitPlugin, "%s", "no sources to watch: check \"Sources\" with qxhost info");
     SetConsoleCtrlHandler(OnCtrlC, TRUE);
     Screen screen;
+    g_redrawInPlace = screen.console;
     for (int round = 1; !g_stop && (count == 0 || round <= count); ++round) {
         screen.Home();
-        SYSTEMTIME t;
-        GetLocalTime(&t);
-        printf("%02d:%02d:%02d  refresh %d%s\n", t.wHour, t.wMinute, t.wSecond, round,
-               count ? (" of " + std::to_string(count)).c_str() : "  (Ctrl-C ends)");
-        printf("  %-24s %-20s %-20s\n", "source", "Actual (latest)", "Max (highest)");
-        for (uint32_t n = 1; n <= shown; ++n) {
-            char name[settings::kNameSize], number[12];
-            settings::FindSourceName(s, n, name, sizeof name);
-            snprintf(number, sizeof number, "%u", n);
-            std::string actual = p.Actual(number);
-            std::string max = p.Max(number);
-            printf("  %-24.24s %-20s %-20s\n", name, actual.c_str(), max.c_str());
-        }
-        fflush(stdout);
+        PrintTable(p, s, shown, round, count);
+        if (!screen.console && (count == 0 || round < count))
+            printf("\n");
         for (int waited = 0; waited < every * 10 && !g_stop && (count == 0 || round < count); ++waited)
             Sleep(100);
     }

@@ -29,7 +29,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 dll=$bin/QuintavoExtract.dll
 key='HKLM\SOFTWARE\Orvendal\Quintavo\Monitoring'
-printf 'head\r\nhead\r\nhead\r\n1 2 3 45.0xC #1200MH #1.35Volt #980_rpm\r\n1 2 3 52.5xC #1250MH #1.37Volt #990_rpm\r\n' > "$work/hw.log"
+printf 'head\r\nhead\r\nhead\r\n1 2 3 52.5xC #1200MH #1.35Volt #980_rpm\r\n1 2 3 48.0xC #1250MH #1.37Volt #990_rpm\r\n' > "$work/hw.log"
 reg delete "$key" /f
 reg add "$key" /v LogFilePath /t REG_SZ /d "Z:$(tr / '\\' <<<"$work/hw.log")" /f
 reg add "$key" /v Sources /t REG_SZ /d "+GPU temperature,+GPU clock,+GPU voltage,+Fan speed,+Case" /f
@@ -43,6 +43,8 @@ expect "info: log file" 0 'opens; [0-9]+ bytes' "$out" $status
 
 out=$(run "$dll" get Actual 2); status=$?
 expect "get Actual 2" 0 '^1250$' "$out" $status
+out=$(run "$dll" get Actual 1); status=$?
+expect "get Actual 1" 0 '^48\.0$' "$out" $status
 out=$(run "$dll" get Max 1); status=$?
 expect "get Max 1" 0 '^52\.5$' "$out" $status
 out=$(run "$dll" get Actual 9); status=$?
@@ -52,7 +54,9 @@ expect "get Sum 1" 2 'not one of the plug-in.s value functions' "$out" $status
 
 out=$(run "$dll" watch --every 1 --count 2); status=$?
 expect "watch: two refreshes" 0 'refresh 2 of 2' "$out" $status
-expect "watch: names and values" 0 'GPU clock +1250 +1250' "$out" $status
+expect "watch: names as column heads" 0 'GPU temperature +GPU clock +GPU voltage +Fan speed' "$out" $status
+expect "watch: Actual row" 0 '^Actual +48\.0 +1250 +1\.37 +990' "$out" $status
+expect "watch: Max row" 0 '^Max +52\.5 +1250 +1\.37 +990' "$out" $status
 
 reg add "$key" /v LogFilePath /t REG_SZ /d 'C:\no\such.log' /f
 out=$(run "$dll" info); status=$?
