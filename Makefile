@@ -1,6 +1,6 @@
 # make demo: the plug-in at work through qxhost, on a sample log.
 # make test: installs what is missing, builds every configuration and runs every test.
-PRESETS := native linux32 win32 win64
+PRESETS := native sanitize linux32 win32 win64
 
 .PHONY: test demo dist bootstrap clean $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS))
 
