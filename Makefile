@@ -1,8 +1,8 @@
 # make demo: the plug-in at work through qxhost, on a sample log.
 # make test: installs what is missing, builds every configuration and runs every test.
-PRESETS := native sanitize linux32 win32 win64
+PRESETS := native sanitize fuzz linux32 win32 win64
 
-.PHONY: test demo dist bootstrap clean $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS))
+.PHONY: test demo dist fuzz bootstrap clean $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS))
 
 test: $(addprefix test-,$(PRESETS))
 
@@ -28,6 +28,11 @@ dist: build-win32
 	mkdir -p build/dist
 	scripts/dist-pack build/win32/bin README.md build/dist/QuintavoExtract.zip
 	@echo "build/dist/QuintavoExtract.zip"
+
+# The fuzz targets for five minutes each (make test runs them for seconds).
+fuzz: build-fuzz
+	cmake -S . --preset fuzz -DQX_FUZZ_SECONDS=300 >/dev/null
+	ctest --preset fuzz
 
 clean:
 	rm -rf build
