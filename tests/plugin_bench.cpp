@@ -376,6 +376,111 @@ TEST_F(PluginTest, SoundValues) {
     }
 }
 
+// --- hostile settings and files ------------------------------------------------------
+
+bool WellFormed(const char* answer) {
+    size_t len = strnlen(answer, 24);
+    return len <= 19 || strcmp(answer, "Error opening the file") == 0;
+}
+
+DWORD WINAPI ServePipe(void* arg) {
+    auto* pipe = static_cast<HANDLE*>(arg);
+    ConnectNamedPipe(*pipe, nullptr);  // waits for a client, then holds the pipe open
+    Sleep(500);
+    return 0;
+}
+
+TEST_F(PluginTest, ThingsThatAreNotFilesAnswerPromptly) {
+    const char* pipeName = "\\\\.\\pipe\\qx_bench_pipe";
+    HANDLE pipe = CreateNamedPipeA(pipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
+    ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
+    HANDLE server = CreateThread(nullptr, 0, ServePipe, &pipe, 0, nullptr);
+    for (const char* path : {pipeName, "NUL", "CON", "COM1", "\\\\.\\C:"}) {
+        SetMonitorText("LogFilePath", path);
+        RunThread(DoNothing, nullptr);
+        plugin.dllstartup(0, 0);
+        g_now += 5 * kSecond;
+        DWORD start = GetTickCount();
+        EXPECT_EQ(Actual("1"), "Error opening the file") << path;
+        EXPECT_LT(GetTickCount() - start, 2000u) << path;
+    }
+    WaitForSingleObject(server, 5000);
+    CloseHandle(server);
+    CloseHandle(pipe);
+}
+
+TEST_F(PluginTest, RegistryValuesOfOtherTypesOrSizes) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, host_helpers::kMonitorKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              &key, nullptr),
+              ERROR_SUCCESS);
+    DWORD plusses = 0x2B2B2B2B;  // "++++" and no NUL
+    RegSetValueExA(key, "Sources", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&plusses), sizeof plusses);
+    std::string path(logPath);  // the path without its NUL, as binary data
+    RegSetValueExA(key, "LogFilePath", 0, REG_BINARY, reinterpret_cast<const BYTE*>(path.data()),
+                   static_cast<DWORD>(path.size()));
+    RegCloseKey(key);
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Actual("4"), "980");
+    EXPECT_EQ(Actual("5"), "Invalid parameter");
+
+    SetMonitorText("Sources", std::string(5000, '+'));  // longer than its buffer
+    SetMonitorText("LogFilePath", std::string(1023, 'p'));
+    RunThread(DoNothing, nullptr);
+    plugin.dllstartup(0, 0);
+    g_now += 5 * kSecond;
+    EXPECT_EQ(Actual("4"), "Error opening the file");  // the 1023-character path
+}
+
+TEST_F(PluginTest, LogWithNulBytes) {
+    WriteFileBytes(logPath, Log(std::string("1 2 3 4\0\0xy #5\0MH #6volt #7_rpm\r\n", 36) + Line("49.0")));
+    plugin.dllstartup(0, 0);
+    EXPECT_EQ(Actual("1"), "49.0");
+    EXPECT_TRUE(WellFormed(plugin.Max("2")));
+}
+
+struct Churn {
+    std::string path;
+    volatile LONG stop;
+};
+
+// Appends to the log, truncates it and writes it anew, over and over.
+DWORD WINAPI ChurnLog(void* arg) {
+    auto* churn = static_cast<Churn*>(arg);
+    for (int round = 0; !churn->stop; ++round) {
+        HANDLE h = CreateFileA(churn->path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               round % 7 == 0 ? CREATE_ALWAYS : OPEN_ALWAYS, 0, nullptr);
+        if (h == INVALID_HANDLE_VALUE)
+            continue;
+        SetFilePointer(h, 0, nullptr, FILE_END);
+        std::string bytes = round % 7 == 0 ? Log("") : Line(std::to_string(40 + round % 30) + ".5");
+        DWORD done;
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+        if (round % 11 == 0) {
+            SetFilePointer(h, static_cast<LONG>(round % 97), nullptr, FILE_BEGIN);
+            SetEndOfFile(h);
+        }
+        CloseHandle(h);
+    }
+    return 0;
+}
+
+TEST_F(PluginTest, LogChangingWhileItIsRead) {
+    plugin.dllstartup(0, 0);
+    Churn churn{logPath, 0};
+    HANDLE writer = CreateThread(nullptr, 0, ChurnLog, &churn, 0, nullptr);
+    for (int i = 0; i < 300; ++i) {
+        g_now += 5 * kSecond;
+        for (const char* n : {"1", "2", "3", "4"}) {
+            EXPECT_TRUE(WellFormed(plugin.Actual(n))) << i;
+            EXPECT_TRUE(WellFormed(plugin.Max(n))) << i;
+        }
+    }
+    churn.stop = 1;
+    WaitForSingleObject(writer, 5000);
+    CloseHandle(writer);
+}
+
 // --- the calling convention ----------------------------------------------------------
 
 #if defined(__i386__)
