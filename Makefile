@@ -2,7 +2,7 @@
 # make test: installs what is missing, builds every configuration and runs every test.
 PRESETS := native sanitize fuzz linux32 win32 win64
 
-.PHONY: test demo dist fuzz bootstrap clean $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS))
+.PHONY: test demo dist fuzz bench bootstrap clean $(addprefix test-,$(PRESETS)) $(addprefix build-,$(PRESETS))
 
 test: $(addprefix test-,$(PRESETS))
 
@@ -28,6 +28,13 @@ dist: build-win32
 	mkdir -p build/dist
 	scripts/dist-pack build/win32/bin README.md build/dist/QuintavoExtract.zip
 	@echo "build/dist/QuintavoExtract.zip"
+
+# Native passes beside the stdio reading, then the DLL's due call under Wine.
+bench: bootstrap
+	cmake --preset bench >/dev/null
+	cmake --build --preset bench >/dev/null
+	build/bench/bench_passes
+	scripts/bench-dll
 
 # The fuzz targets for five minutes each (make test runs them for seconds).
 fuzz: build-fuzz

@@ -19,7 +19,10 @@
 namespace {
 
 using namespace host;
+using host_helpers::AtRva;
 using host_helpers::DeleteMonitorKey;
+using host_helpers::Directory;
+using host_helpers::PatchImport;
 using host_helpers::SetMonitorText;
 
 const std::vector<std::string> kExports = {"Actual",  "Max",     "configure", "dllshutdown",
@@ -33,17 +36,6 @@ uint64_t g_now = 134'000'000'000'000'000ull;
 void WINAPI FakeSystemTime(FILETIME* ft) {
     ft->dwLowDateTime = static_cast<DWORD>(g_now);
     ft->dwHighDateTime = static_cast<DWORD>(g_now >> 32);
-}
-
-template <typename T>
-T* AtRva(HMODULE module, DWORD rva) {
-    return reinterpret_cast<T*>(reinterpret_cast<BYTE*>(module) + rva);
-}
-
-const IMAGE_DATA_DIRECTORY& Directory(HMODULE module, int index) {
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(module);
-    auto* nt = AtRva<IMAGE_NT_HEADERS>(module, dos->e_lfanew);
-    return nt->OptionalHeader.DataDirectory[index];
 }
 
 std::vector<std::string> ImportedDlls(HMODULE module) {
@@ -62,28 +54,6 @@ std::vector<std::string> ExportedNames(HMODULE module) {
     for (DWORD i = 0; i < exports->NumberOfNames; ++i)
         names.push_back(AtRva<char>(module, rvas[i]));
     return names;
-}
-
-// Points the module's import of function (from any DLL) at replacement.
-bool PatchImport(HMODULE module, const char* function, void* replacement) {
-    const IMAGE_DATA_DIRECTORY& dir = Directory(module, IMAGE_DIRECTORY_ENTRY_IMPORT);
-    for (auto* d = AtRva<IMAGE_IMPORT_DESCRIPTOR>(module, dir.VirtualAddress); d->Name; ++d) {
-        auto* names = AtRva<IMAGE_THUNK_DATA>(module, d->OriginalFirstThunk);
-        auto* slots = AtRva<IMAGE_THUNK_DATA>(module, d->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++slots) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            auto* byName = AtRva<IMAGE_IMPORT_BY_NAME>(module, static_cast<DWORD>(names->u1.AddressOfData));
-            if (strcmp(reinterpret_cast<char*>(byName->Name), function) != 0)
-                continue;
-            DWORD old;
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, PAGE_READWRITE, &old);
-            slots->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&slots->u1.Function, sizeof slots->u1.Function, old, &old);
-            return true;
-        }
-    }
-    return false;
 }
 
 // --- the module as the host sees it ----------------------------------------------
@@ -161,8 +131,8 @@ protected:
         GetTempPathA(sizeof dir, dir);
         logPath = std::string(dir) + "qx_bench.log";
         DeleteMonitorKey();
-        SetMonitorText("LogFilePath", logPath);
-        SetMonitorText("Sources", "+Temp,+Clock,+Volt,+Fan");
+        ASSERT_TRUE(SetMonitorText("LogFilePath", logPath));
+        ASSERT_TRUE(SetMonitorText("Sources", "+Temp,+Clock,+Volt,+Fan"));
         WriteFileBytes(logPath, Log(Line("45.0") + Line("52.5", "1250") + Line("48.0")));
         g_now += 3600 * kSecond;
         plugin.Load();

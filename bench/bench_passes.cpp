@@ -1,0 +1,140 @@
+// One pass of Actual and of Max over logs of 1, 16 and 256 MiB read from the page
+// cache, beside the classic stdio reading of the same logs (fopen, fgetc through the
+// header, fscanf field by field); and the cost of a call between re-reads.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "bench/sample_log.h"
+#include "logvalues/current_values.h"
+#include "logvalues/running_maxima.h"
+
+namespace {
+
+struct PosixLogFile final : logvalues::LogFile {
+    int fd = -1;
+    bool Open(const char* path) override { return (fd = open(path, O_RDONLY)) >= 0; }
+    int32_t Read(unsigned char* buf, uint32_t cap) override { return static_cast<int32_t>(read(fd, buf, cap)); }
+    void Close() override { close(fd); }
+};
+
+struct SteppingClock final : logvalues::Clock {
+    uint64_t now = 1;
+    uint64_t step = logvalues::kRefreshInterval;
+    uint64_t Now() override { return now += step; }
+};
+
+std::string LogOf(int mib) {
+    std::string path = "/tmp/qx_bench_" + std::to_string(mib) + "MiB.log";
+    bench::WriteSampleLog(path, static_cast<size_t>(mib) << 20);
+    return path;
+}
+
+settings::MonitorSettings SettingsFor(const std::string& path) {
+    settings::MonitorSettings s{};
+    snprintf(s.logPath, sizeof s.logPath, "%s", path.c_str());
+    snprintf(s.sourcesText, sizeof s.sourcesText, "+T,+C,+V,+F");
+    settings::SplitSources(s);
+    return s;
+}
+
+long PeakResidentKiB() {
+    FILE* f = fopen("/proc/self/status", "r");
+    char line[256];
+    long kib = 0;
+    while (f && fgets(line, sizeof line, f))
+        if (sscanf(line, "VmHWM: %ld kB", &kib) == 1)
+            break;
+    if (f)
+        fclose(f);
+    return kib;
+}
+
+void Report(benchmark::State& state, const std::string& path) {
+    FILE* f = fopen(path.c_str(), "rb");
+    fseek(f, 0, SEEK_END);
+    long size = ftell(f);
+    fclose(f);
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * size);
+    state.counters["peak_rss_MiB"] = PeakResidentKiB() / 1024.0;
+}
+
+void ActualPass(benchmark::State& state) {
+    std::string path = LogOf(static_cast<int>(state.range(0)));
+    settings::MonitorSettings s = SettingsFor(path);
+    static logvalues::CurrentValues current;
+    PosixLogFile file;
+    SteppingClock clock;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(logvalues::AnswerActual(current, "1", s, clock, file));
+    Report(state, path);
+}
+
+void MaxPass(benchmark::State& state) {
+    std::string path = LogOf(static_cast<int>(state.range(0)));
+    settings::MonitorSettings s = SettingsFor(path);
+    static logvalues::RunningMaxima maxima;
+    PosixLogFile file;
+    SteppingClock clock;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(logvalues::AnswerMax(maxima, "1", s, clock, file));
+    Report(state, path);
+}
+
+// The classic reading: the C runtime's stdio, a character at a time through the
+// header, then fscanf field by field; Max folds each record with strcmp.
+void StdioPass(benchmark::State& state, bool fold) {
+    std::string path = LogOf(static_cast<int>(state.range(0)));
+    char fields[7][20] = {}, maxima[4][20] = {};
+    for (auto _ : state) {
+        FILE* f = fopen(path.c_str(), "r");
+        for (int lineFeeds = 0, c; lineFeeds < 3 && (c = fgetc(f)) != EOF;)
+            lineFeeds += c == '\n';
+        while (!feof(f) && !ferror(f)) {
+            if (fscanf(f, "%19s%19s%19s%19s%19s%19s%19s ", fields[0], fields[1], fields[2], fields[3], fields[4],
+                       fields[5], fields[6]) < 0)
+                break;
+            if (fold) {
+                for (int j = 0; j < 4; ++j) {
+                    char cut[20];
+                    memcpy(cut, fields[3 + j], sizeof cut);
+                    logvalues::CutField(cut, logvalues::CutCountOf(j + 1));
+                    if (strcmp(cut, maxima[j]) > 0)
+                        memcpy(maxima[j], cut, sizeof cut);
+                }
+            }
+        }
+        fclose(f);
+        benchmark::DoNotOptimize(fields);
+        benchmark::DoNotOptimize(maxima);
+    }
+    Report(state, path);
+}
+
+void StdioActualPass(benchmark::State& state) { StdioPass(state, false); }
+void StdioMaxPass(benchmark::State& state) { StdioPass(state, true); }
+
+void CallBetweenRereads(benchmark::State& state) {
+    settings::MonitorSettings s = SettingsFor(LogOf(1));
+    static logvalues::CurrentValues current;
+    PosixLogFile file;
+    SteppingClock clock;
+    logvalues::AnswerActual(current, "2", s, clock, file);  // the one re-read
+    clock.step = 1;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(logvalues::AnswerActual(current, "2", s, clock, file));
+}
+
+}  // namespace
+
+BENCHMARK(ActualPass)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(StdioActualPass)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(MaxPass)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(StdioMaxPass)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(CallBetweenRereads);
+
+BENCHMARK_MAIN();
