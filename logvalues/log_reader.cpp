@@ -2,6 +2,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace logvalues {
 namespace {
 
@@ -24,6 +28,46 @@ constexpr ByteKinds kKinds;
 unsigned char g_block[256 * 1024];
 
 constexpr int kCutCounts[kValueSources] = {2, 2, 4, 4};
+
+uint32_t BitCount(uint32_t x) {
+    x = x - ((x >> 1) & 0x55555555u);
+    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
+    x = (x + (x >> 4)) & 0x0F0F0F0Fu;
+    return (x * 0x01010101u) >> 24;
+}
+
+#if defined(__SSE2__)
+// Bit i set where byte i of the sixteen at p is white space.
+uint32_t WhiteMask(const unsigned char* p) {
+    __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    __m128i space = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
+    // Tab to carriage return are 0x09 to 0x0D: moved to -128 to -124, they alone
+    // are below -123 as signed bytes.
+    __m128i shifted = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - 0x09)));
+    __m128i controls = _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(0x80 + 5)));
+    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(space, controls)));
+}
+#endif
+
+// How many runs of non-white bytes start in [p, end), the byte before p being white.
+uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end) {
+    uint32_t runs = 0;
+    uint32_t previousWhite = 1;
+#if defined(__SSE2__)
+    for (; end - p >= 32; p += 32) {
+        uint32_t white = WhiteMask(p) | (WhiteMask(p + 16) << 16);
+        // A run starts at a non-white byte after a white one.
+        runs += BitCount(~white & ((white << 1) | previousWhite));
+        previousWhite = white >> 31;
+    }
+#endif
+    for (; p < end; ++p) {
+        uint32_t white = kKinds.kind[*p] == kWhite;
+        runs += !white & previousWhite;
+        previousWhite = white;
+    }
+    return runs;
+}
 
 }  // namespace
 
@@ -60,12 +104,9 @@ const unsigned char* LogReader::ContinueRun(const unsigned char* p, const unsign
     return q;
 }
 
-bool LogReader::Feed(const unsigned char* data, size_t size) {
-    const unsigned char* p = data;
-    const unsigned char* end = data + size;
-    if (headerLineFeeds_ < 3)
-        p = SkipHeader(p, end);
-    while (p < end && !ended_) {
+// Every run into its field, the sink told of each record as the next one starts.
+void LogReader::ReadRecords(const unsigned char* p, const unsigned char* end) {
+    while (p < end) {
         if (inRun_) {
             p = ContinueRun(p, end);
             continue;
@@ -74,18 +115,65 @@ bool LogReader::Feed(const unsigned char* data, size_t size) {
             ++p;
         if (p == end)
             break;
-        if (*p == kEndOfData) {
-            ended_ = true;
-            break;
-        }
         if (field_ == kFieldCount) {  // an eighth field starts the next record
-            if (sink_)
-                sink_->OnRecord(record_);
+            sink_->OnRecord(record_);
             field_ = 0;
         }
         inRun_ = true;
         stored_ = 0;
     }
+}
+
+// Only the last run of each field index in the block is stored: the runs are
+// counted, then the last seven found again from the end of the block.
+void LogReader::ReadLastFields(const unsigned char* p, const unsigned char* end) {
+    if (inRun_)
+        p = ContinueRun(p, end);
+    if (p == end)
+        return;
+    // p is at white space or at the start of a run: no run is cut in two here.
+    uint32_t runs = CountRunStarts(p, end);
+    if (runs == 0)
+        return;
+    int first = field_ == kFieldCount ? 0 : field_;  // index of the first new run
+    int last = static_cast<int>((first + runs - 1) % kFieldCount);
+    const unsigned char* q = end;
+    uint32_t wanted = runs < kFieldCount ? runs : kFieldCount;
+    for (uint32_t k = 0; k < wanted; ++k) {
+        while (kKinds.kind[q[-1]] == kWhite)
+            --q;
+        const unsigned char* runEnd = q;
+        while (q > p && kKinds.kind[q[-1]] != kWhite)
+            --q;
+        int index = static_cast<int>((first + runs - 1 - k) % kFieldCount);
+        size_t take = static_cast<size_t>(runEnd - q) < kFieldSize - 1 ? static_cast<size_t>(runEnd - q)
+                                                                        : kFieldSize - 1;
+        memcpy(record_.fields[index], q, take);
+        record_.fields[index][take] = '\0';
+        if (k == 0)
+            stored_ = static_cast<int>(take);
+    }
+    inRun_ = kKinds.kind[end[-1]] != kWhite;  // the last run goes on in the next block
+    field_ = inRun_ ? last : last + 1;
+}
+
+bool LogReader::Feed(const unsigned char* data, size_t size) {
+    const unsigned char* p = data;
+    const unsigned char* end = data + size;
+    if (ended_)
+        return false;
+    if (headerLineFeeds_ < 3)
+        p = SkipHeader(p, end);
+    if (ended_ || p == end)
+        return !ended_;
+    if (const void* stop = memchr(p, kEndOfData, end - p)) {
+        end = static_cast<const unsigned char*>(stop);
+        ended_ = true;
+    }
+    if (sink_)
+        ReadRecords(p, end);
+    else
+        ReadLastFields(p, end);
     return !ended_;
 }
 
