@@ -49,7 +49,18 @@ uint32_t WhiteMask(const unsigned char* p) {
 }
 #endif
 
-// How many runs of non-white bytes start in [p, end), the byte before p being white.
+}  // namespace
+
+uint32_t CountRunStartsScalar(const unsigned char* p, const unsigned char* end, uint32_t previousWhite) {
+    uint32_t runs = 0;
+    for (; p < end; ++p) {
+        uint32_t white = kKinds.kind[*p] == kWhite;
+        runs += !white & previousWhite;
+        previousWhite = white;
+    }
+    return runs;
+}
+
 uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end) {
     uint32_t runs = 0;
     uint32_t previousWhite = 1;
@@ -61,13 +72,10 @@ uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end) {
         previousWhite = white >> 31;
     }
 #endif
-    for (; p < end; ++p) {
-        uint32_t white = kKinds.kind[*p] == kWhite;
-        runs += !white & previousWhite;
-        previousWhite = white;
-    }
-    return runs;
+    return runs + CountRunStartsScalar(p, end, previousWhite);
 }
+
+namespace {
 
 }  // namespace
 

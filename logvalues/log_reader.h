@@ -84,6 +84,12 @@ private:
     bool ended_ = false;
 };
 
+// How many runs of non-white bytes start in [p, end), the byte before p being white:
+// sixteen bytes at a time where SSE2 is there, and the plain byte-at-a-time count
+// that gives the same answer everywhere.
+uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end);
+uint32_t CountRunStartsScalar(const unsigned char* p, const unsigned char* end, uint32_t previousWhite = 1);
+
 // One pass over the log at path: every record goes into record (and to sink, if any).
 // Returns false, leaving record untouched, when the file cannot be opened.
 bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink);

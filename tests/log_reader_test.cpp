@@ -214,6 +214,22 @@ TEST(LogReader, BlockBoundariesChangeNothing) {
     EXPECT_EQ(whole.last[2], std::string(19, 'L'));
 }
 
+TEST(LogReader, RunCountsAgreeWithTheByteAtATimeCount) {
+    std::string bytes;
+    unsigned seed = 12345;
+    const char alphabet[] = " \t\n\v\f\rab\x80\xFF\x1A\x08\x0E\x1F!";
+    for (int i = 0; i < 5000; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        bytes += alphabet[(seed >> 16) % (sizeof alphabet - 1)];
+    }
+    auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t from = 0; from < 70; ++from)
+        for (size_t to : {from, from + 1, from + 31, from + 32, from + 33, from + 100, bytes.size()})
+            EXPECT_EQ(logvalues::CountRunStarts(data + from, data + to),
+                      logvalues::CountRunStartsScalar(data + from, data + to))
+                << from << ".." << to;
+}
+
 struct CutCase {
     const char* field;
     int k;
