@@ -55,7 +55,7 @@ uint32_t CountRunStartsScalar(const unsigned char* p, const unsigned char* end, 
     uint32_t runs = 0;
     for (; p < end; ++p) {
         uint32_t white = kKinds.kind[*p] == kWhite;
-        runs += !white & previousWhite;
+        runs += (white ^ 1) & previousWhite;
         previousWhite = white;
     }
     return runs;
