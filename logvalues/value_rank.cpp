@@ -2,103 +2,106 @@
 
 #include <cstring>
 
-#include "logvalues/log_reader.h"
-
 namespace logvalues {
 namespace {
 
-// A decimal number as text, reduced for exact comparison: integer digits without
-// leading zeros, fraction digits without trailing zeros. Points into the text.
-struct Decimal {
-    bool negative;
-    const char* whole;
-    int wholeLen;
-    const char* fraction;
-    int fractionLen;
-
-    bool IsZero() const { return wholeLen == 0 && fractionLen == 0; }
-};
-
-int CountDigits(const char* p) {
+int CountDigits(const char* p, const char* end) {
     int n = 0;
-    while (p[n] >= '0' && p[n] <= '9')
+    while (p + n < end && p[n] >= '0' && p[n] <= '9')
         ++n;
     return n;
 }
 
-bool ParseDecimal(const char* text, Decimal& d) {
-    const char* p = text;
-    d.negative = *p == '-';
-    if (*p == '+' || *p == '-')
+// Fills the number part of key from text when all of it is a decimal number.
+bool ParseDecimal(const char* p, const char* end, RankKey& key) {
+    bool minus = p < end && *p == '-';
+    if (p < end && (*p == '+' || *p == '-'))
         ++p;
-    int digits = CountDigits(p);
+    int digits = CountDigits(p, end);
     if (digits == 0)
         return false;
-    d.whole = p;
-    d.wholeLen = digits;
-    while (d.wholeLen > 0 && *d.whole == '0') {
-        ++d.whole;
-        --d.wholeLen;
+    key.whole = p;
+    key.wholeLength = digits;
+    while (key.wholeLength > 0 && *key.whole == '0') {
+        ++key.whole;
+        --key.wholeLength;
     }
     p += digits;
-    d.fraction = p;
-    d.fractionLen = 0;
-    if (*p == '.' || *p == ',') {
+    key.fraction = p;
+    key.fractionLength = 0;
+    if (p < end && (*p == '.' || *p == ',')) {
         ++p;
-        digits = CountDigits(p);
+        digits = CountDigits(p, end);
         if (digits == 0)
             return false;
-        d.fraction = p;
-        d.fractionLen = digits;
-        while (d.fractionLen > 0 && d.fraction[d.fractionLen - 1] == '0')
-            --d.fractionLen;
+        key.fraction = p;
+        key.fractionLength = digits;
+        while (key.fractionLength > 0 && key.fraction[key.fractionLength - 1] == '0')
+            --key.fractionLength;
         p += digits;
     }
-    return *p == '\0';
+    key.negative = minus && (key.wholeLength > 0 || key.fractionLength > 0);  // -0 is 0
+    return p == end;
+}
+
+int Sign(int c) {
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 // -1, 0 or 1 as |a| is below, equal to or above |b|.
-int CompareMagnitude(const Decimal& a, const Decimal& b) {
-    if (a.wholeLen != b.wholeLen)
-        return a.wholeLen < b.wholeLen ? -1 : 1;
-    int c = memcmp(a.whole, b.whole, a.wholeLen);
+int CompareMagnitude(const RankKey& a, const RankKey& b) {
+    if (a.wholeLength != b.wholeLength)
+        return a.wholeLength < b.wholeLength ? -1 : 1;
+    int c = memcmp(a.whole, b.whole, a.wholeLength);
     if (c != 0)
-        return c < 0 ? -1 : 1;
-    int common = a.fractionLen < b.fractionLen ? a.fractionLen : b.fractionLen;
+        return Sign(c);
+    int common = a.fractionLength < b.fractionLength ? a.fractionLength : b.fractionLength;
     c = memcmp(a.fraction, b.fraction, common);
     if (c != 0)
-        return c < 0 ? -1 : 1;
-    if (a.fractionLen != b.fractionLen)  // the longer one has a non-zero digit more
-        return a.fractionLen < b.fractionLen ? -1 : 1;
+        return Sign(c);
+    if (a.fractionLength != b.fractionLength)  // the longer one has a non-zero digit more
+        return a.fractionLength < b.fractionLength ? -1 : 1;
     return 0;
 }
 
-int CompareDecimal(const Decimal& a, const Decimal& b) {
-    bool aNegative = a.negative && !a.IsZero();
-    bool bNegative = b.negative && !b.IsZero();
-    if (aNegative != bNegative)
-        return aNegative ? -1 : 1;
+int CompareNumbers(const RankKey& a, const RankKey& b) {
+    if (a.negative != b.negative)
+        return a.negative ? -1 : 1;
     int c = CompareMagnitude(a, b);
-    return aNegative ? -c : c;
+    return a.negative ? -c : c;
 }
 
 // Unsigned byte order; with no differing byte, the longer text is greater.
-int CompareBytes(const char* a, const char* b) {
-    int c = strcmp(a, b);  // strcmp compares as unsigned char
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+int CompareBytes(const RankKey& a, const RankKey& b) {
+    int common = a.length < b.length ? a.length : b.length;
+    int c = memcmp(a.text, b.text, common);  // memcmp compares as unsigned char
+    if (c != 0)
+        return Sign(c);
+    return a.length == b.length ? 0 : (a.length < b.length ? -1 : 1);
 }
 
 }  // namespace
 
-bool RanksAbove(const char* candidate, const char* stored, int source) {
-    Decimal a, b;
-    bool aNumber = ParseDecimal(AnsweredText(candidate, source), a);
-    bool bNumber = ParseDecimal(AnsweredText(stored, source), b);
-    if (aNumber != bNumber)
-        return aNumber;
-    if (aNumber)
-        return CompareDecimal(a, b) > 0;
+RankKey MakeRankKey(const char* cutField, int length, int source) {
+    RankKey key{};
+    key.text = cutField;
+    key.length = length;
+    const char* answered = source == 1 || length == 0 ? cutField : cutField + 1;
+    key.number = ParseDecimal(answered, cutField + length, key);
+    return key;
+}
+
+bool RanksAbove(const RankKey& candidate, const RankKey& stored) {
+    if (candidate.number != stored.number)
+        return candidate.number;
+    if (candidate.number)
+        return CompareNumbers(candidate, stored) > 0;
     return CompareBytes(candidate, stored) > 0;
+}
+
+bool RanksAbove(const char* candidate, const char* stored, int source) {
+    return RanksAbove(MakeRankKey(candidate, static_cast<int>(strlen(candidate)), source),
+                      MakeRankKey(stored, static_cast<int>(strlen(stored)), source));
 }
 
 }  // namespace logvalues
