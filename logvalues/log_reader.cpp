@@ -9,8 +9,9 @@
 namespace logvalues {
 namespace {
 
-enum ByteKind : unsigned char { kField = 0, kWhite = 1, kEnd = 2 };
+enum ByteKind : unsigned char { kField = 0, kWhite = 1 };
 
+// Ends the data; a block is cut at it before its bytes are read.
 constexpr unsigned char kEndOfData = 0x1A;
 
 struct ByteKinds {
@@ -19,7 +20,6 @@ struct ByteKinds {
         const char white[] = " \t\n\v\f\r";
         for (int i = 0; white[i] != '\0'; ++i)
             kind[static_cast<unsigned char>(white[i])] = kWhite;
-        kind[kEndOfData] = kEnd;
     }
 };
 constexpr ByteKinds kKinds;
@@ -29,6 +29,7 @@ unsigned char g_block[256 * 1024];
 
 constexpr int kCutCounts[kValueSources] = {2, 2, 4, 4};
 
+#if defined(__SSE2__)
 uint32_t BitCount(uint32_t x) {
     x = x - ((x >> 1) & 0x55555555u);
     x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
@@ -36,7 +37,6 @@ uint32_t BitCount(uint32_t x) {
     return (x * 0x01010101u) >> 24;
 }
 
-#if defined(__SSE2__)
 // Bit i set where byte i of the sixteen at p is white space.
 uint32_t WhiteMask(const unsigned char* p) {
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -74,10 +74,6 @@ uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end) {
 #endif
     return runs + CountRunStartsScalar(p, end, previousWhite);
 }
-
-namespace {
-
-}  // namespace
 
 const unsigned char* LogReader::SkipHeader(const unsigned char* p, const unsigned char* end) {
     for (; p < end && headerLineFeeds_ < 3; ++p) {
