@@ -365,7 +365,7 @@ TEST_F(PluginTest, ThingsThatAreNotFilesAnswerPromptly) {
     HANDLE pipe = CreateNamedPipeA(pipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     HANDLE server = CreateThread(nullptr, 0, ServePipe, &pipe, 0, nullptr);
-    for (const char* path : {pipeName, "NUL", "CON", "COM1", "\\\\.\\C:"}) {
+    for (const char* path : {pipeName, "NUL", "CON", "\\\\.\\C:"}) {
         SetMonitorText("LogFilePath", path);
         RunThread(DoNothing, nullptr);
         plugin.dllstartup(0, 0);
