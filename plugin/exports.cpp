@@ -23,7 +23,7 @@ DWORD g_randomSlot = TLS_OUT_OF_INDEXES;
 
 namespace {
 
-uint32_t g_sharedRandomState;  // used only if the module got no TLS slot
+uint32_t g_sharedRandomState = 1;  // used only if the module got no TLS slot
 
 // The thread's random state is kept XOR 1 in its TLS slot, so that the zero a
 // new thread finds there stands for the starting state 1.
