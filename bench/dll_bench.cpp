@@ -41,9 +41,7 @@ double TimeDueCall(host::ValueFn fn) {
 }  // namespace
 
 int main() {
-    char dir[MAX_PATH];
-    GetTempPathA(sizeof dir, dir);
-    std::string log = std::string(dir) + "qx_dll_bench_64MiB.log";
+    std::string log = host_helpers::TempFilePath("qx_dll_bench_64MiB.log");
     if (!bench::WriteSampleLog(log, size_t{64} << 20))
         return 1;
     WIN32_FILE_ATTRIBUTE_DATA attributes;

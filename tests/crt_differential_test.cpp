@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "host_helpers.h"
 #include "logvalues/log_file_win32.h"
 #include "logvalues/log_reader.h"
 
@@ -85,9 +86,7 @@ std::string RandomLog(std::mt19937& rng) {
 }
 
 TEST(CrtDifferential, ReaderReadsAsTheCRuntimeInTextMode) {
-    char dir[MAX_PATH];
-    GetTempPathA(sizeof dir, dir);
-    std::string path = std::string(dir) + "qx_crt_differential.log";
+    std::string path = host_helpers::TempFilePath("qx_crt_differential.log");
     std::mt19937 rng(20261209);
     size_t compared = 0, cut = 0;
     for (int i = 0; i < 400; ++i) {

@@ -35,6 +35,13 @@ inline std::string ProgramDir() {
     return dir.substr(0, dir.find_last_of("\\/") + 1);
 }
 
+// A file of the given name in the temporary folder.
+inline std::string TempFilePath(const char* name) {
+    char dir[MAX_PATH];
+    GetTempPathA(sizeof dir, dir);
+    return std::string(dir) + name;
+}
+
 inline std::string ModulePath() {
     return ProgramDir() + "QuintavoExtract.dll";
 }

@@ -127,9 +127,7 @@ DWORD WINAPI DoNothing(void*) {
 class PluginTest : public testing::Test {
 protected:
     void SetUp() override {
-        char dir[MAX_PATH];
-        GetTempPathA(sizeof dir, dir);
-        logPath = std::string(dir) + "qx_bench.log";
+        logPath = host_helpers::TempFilePath("qx_bench.log");
         DeleteMonitorKey();
         ASSERT_TRUE(SetMonitorText("LogFilePath", logPath));
         ASSERT_TRUE(SetMonitorText("Sources", "+Temp,+Clock,+Volt,+Fan"));

@@ -5,21 +5,22 @@
 #include <cstring>
 #include <string>
 
+#include "host_helpers.h"
 #include "logvalues/log_file_win32.h"
 #include "settings/registry_store_win32.h"
 
 namespace {
 
-const char* const kKey = "SOFTWARE\\Orvendal\\Quintavo\\Monitoring";
+using host_helpers::kMonitorKey;
 
 class RegistryTest : public testing::Test {
 protected:
-    void SetUp() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
-    void TearDown() override { RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey); }
+    void SetUp() override { host_helpers::DeleteMonitorKey(); }
+    void TearDown() override { host_helpers::DeleteMonitorKey(); }
 
     void Set(const char* name, DWORD type, const void* data, DWORD size) {
         HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                   &key, nullptr),
                   ERROR_SUCCESS);
         ASSERT_EQ(RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
@@ -49,7 +50,7 @@ TEST_F(RegistryTest, MissingKeyKeepsWhatWasLoaded) {
     SetText("LogFilePath", "C:\\a.log");
     SetText("Sources", "+A,+B");
     Load();
-    RegDeleteTreeA(HKEY_LOCAL_MACHINE, kKey);
+    host_helpers::DeleteMonitorKey();
     Load();
     EXPECT_STREQ(s.logPath, "C:\\a.log");
     EXPECT_EQ(s.sourceCount, 2u);
@@ -83,9 +84,7 @@ TEST_F(RegistryTest, ValuesWithoutNulOrOfOtherTypesEndInTheBuffer) {
 class LogFileTest : public testing::Test {
 protected:
     void SetUp() override {
-        char dir[MAX_PATH];
-        GetTempPathA(sizeof dir, dir);
-        path = std::string(dir) + "qx_win32_layer_test.log";
+        path = host_helpers::TempFilePath("qx_win32_layer_test.log");
         DeleteFileA(path.c_str());
     }
     void TearDown() override { DeleteFileA(path.c_str()); }
