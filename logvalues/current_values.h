@@ -10,6 +10,7 @@ struct CurrentValues {
     LogRecord record;                           // raw fields as last read
     char values[kValueSources][kFieldSize];     // cut fields of sources 1 to 4
     ReadThrottle throttle;
+    ResumePoint resume;                         // where the next pass goes on
 };
 
 // Answers the host's Actual(text). The result points into state or is a constant

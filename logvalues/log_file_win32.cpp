@@ -18,6 +18,24 @@ bool Win32LogFile::Open(const char* path) {
     return true;
 }
 
+bool Win32LogFile::Identify(FileIdentity& identity, uint64_t& size) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(static_cast<HANDLE>(handle_), &info))
+        return false;
+    identity.volume = info.dwVolumeSerialNumber;
+    identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    identity.created = (static_cast<uint64_t>(info.ftCreationTime.dwHighDateTime) << 32) |
+                       info.ftCreationTime.dwLowDateTime;
+    size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    return true;
+}
+
+bool Win32LogFile::Seek(uint64_t offset) {
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return SetFilePointerEx(static_cast<HANDLE>(handle_), to, nullptr, FILE_BEGIN) != 0;
+}
+
 int32_t Win32LogFile::Read(unsigned char* buf, uint32_t cap) {
     DWORD got = 0;
     if (!ReadFile(static_cast<HANDLE>(handle_), buf, cap, &got, nullptr))

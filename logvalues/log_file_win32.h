@@ -10,6 +10,8 @@ namespace logvalues {
 class Win32LogFile final : public LogFile {
 public:
     bool Open(const char* path) override;
+    bool Identify(FileIdentity& identity, uint64_t& size) override;
+    bool Seek(uint64_t offset) override;
     int32_t Read(unsigned char* buf, uint32_t cap) override;
     void Close() override;
 

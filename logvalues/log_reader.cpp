@@ -24,8 +24,13 @@ struct ByteKinds {
 };
 constexpr ByteKinds kKinds;
 
-// The pass's block buffer: one pass runs at a time, so both value functions share it.
-unsigned char g_block[256 * 1024];
+constexpr uint32_t kBlockSize = 256 * 1024;
+
+// The pass's buffer: a block, and before it up to kCheckedBytes of the bytes read
+// before the block, so that the bytes before a mark found in the block are at hand.
+// One pass runs at a time, so both value functions share it.
+unsigned char g_buffer[kCheckedBytes + kBlockSize];
+unsigned char* const g_block = g_buffer + kCheckedBytes;
 
 constexpr int kCutCounts[kValueSources] = {2, 2, 4, 4};
 
@@ -81,10 +86,14 @@ const unsigned char* LogReader::SkipHeader(const unsigned char* p, const unsigne
             ++headerLineFeeds_;
         } else if (*p == kEndOfData) {
             ended_ = true;
-            return end;
+            break;
         }
     }
-    return p;
+    // Until the first record, reading may go on from wherever the header reading stopped.
+    mark_.offset = OffsetOf(p);
+    mark_.headerLineFeeds = headerLineFeeds_;
+    mark_.hasFields = false;
+    return ended_ ? end : p;
 }
 
 // Reads on in the run of the field being read: stores what fits of it, up to the
@@ -121,6 +130,7 @@ void LogReader::ReadRecords(const unsigned char* p, const unsigned char* end) {
             break;
         if (field_ == kFieldCount) {  // an eighth field starts the next record
             sink_->OnRecord(record_);
+            MarkRecordStart(p);
             field_ = 0;
         }
         inRun_ = true;
@@ -128,8 +138,18 @@ void LogReader::ReadRecords(const unsigned char* p, const unsigned char* end) {
     }
 }
 
+// The record that just ended is the state from which reading can go on at p.
+void LogReader::MarkRecordStart(const unsigned char* p) {
+    mark_.offset = OffsetOf(p);
+    mark_.headerLineFeeds = 3;
+    mark_.hasFields = true;
+    memcpy(&mark_.fields, &record_, sizeof record_);
+}
+
 // Only the last run of each field index in the block is stored: the runs are
-// counted, then the last seven found again from the end of the block.
+// counted, then the last seven found again from the end of the block. When a record
+// starts in the block, the seven runs before the last such start are the mark's
+// fields, so the search goes on back to them.
 void LogReader::ReadLastFields(const unsigned char* p, const unsigned char* end) {
     if (inRun_)
         p = ContinueRun(p, end);
@@ -139,10 +159,19 @@ void LogReader::ReadLastFields(const unsigned char* p, const unsigned char* end)
     uint32_t runs = CountRunStarts(p, end);
     if (runs == 0)
         return;
-    int first = field_ == kFieldCount ? 0 : field_;  // index of the first new run
-    int last = static_cast<int>((first + runs - 1) % kFieldCount);
+    bool afterRecord = field_ == kFieldCount;
+    uint32_t first = afterRecord ? 0 : field_;  // field index of the block's first run
+    uint32_t last = (first + runs - 1) % kFieldCount;
+    // Runs are numbered 0 to runs - 1 in the block; the last record begun starts at
+    // run runs - 1 - last. Its start marks a point to go on from unless it is the
+    // first record after the header or after the mark reading went on from.
+    bool marks = runs > last && (runs - 1 - last > 0 || afterRecord);
+    uint32_t wanted = marks ? last + 1 + kFieldCount : kFieldCount;
+    if (wanted > runs)
+        wanted = runs;
+    if (marks)
+        memcpy(&mark_.fields, &record_, sizeof record_);  // for fields whose runs came before the block
     const unsigned char* q = end;
-    uint32_t wanted = runs < kFieldCount ? runs : kFieldCount;
     for (uint32_t k = 0; k < wanted; ++k) {
         while (kKinds.kind[q[-1]] == kWhite)
             --q;
@@ -152,8 +181,19 @@ void LogReader::ReadLastFields(const unsigned char* p, const unsigned char* end)
         int index = static_cast<int>((first + runs - 1 - k) % kFieldCount);
         size_t take = static_cast<size_t>(runEnd - q) < kFieldSize - 1 ? static_cast<size_t>(runEnd - q)
                                                                         : kFieldSize - 1;
-        memcpy(record_.fields[index], q, take);
-        record_.fields[index][take] = '\0';
+        if (k < kFieldCount) {
+            memcpy(record_.fields[index], q, take);
+            record_.fields[index][take] = '\0';
+        }
+        if (marks && k > last) {  // a run of the record before the mark
+            memcpy(mark_.fields.fields[index], q, take);
+            mark_.fields.fields[index][take] = '\0';
+        }
+        if (marks && k == last) {
+            mark_.offset = OffsetOf(q);
+            mark_.headerLineFeeds = 3;
+            mark_.hasFields = true;
+        }
         if (k == 0)
             stored_ = static_cast<int>(take);
     }
@@ -161,11 +201,26 @@ void LogReader::ReadLastFields(const unsigned char* p, const unsigned char* end)
     field_ = inRun_ ? last : last + 1;
 }
 
+void LogReader::GoOnFrom(const ReaderMark& mark) {
+    mark_ = mark;
+    fed_ = mark.offset;
+    headerLineFeeds_ = mark.headerLineFeeds;
+    field_ = 0;
+    stored_ = 0;
+    inRun_ = false;
+    ended_ = false;
+    if (mark.hasFields)
+        memcpy(&record_, &mark.fields, sizeof record_);
+}
+
 bool LogReader::Feed(const unsigned char* data, size_t size) {
     const unsigned char* p = data;
     const unsigned char* end = data + size;
     if (ended_)
         return false;
+    block_ = data;
+    blockOffset_ = fed_;
+    fed_ += size;
     if (headerLineFeeds_ < 3)
         p = SkipHeader(p, end);
     if (ended_ || p == end)
@@ -188,16 +243,135 @@ void LogReader::Finish() {
         sink_->OnRecord(record_);
 }
 
+namespace {
+
+// Reads exactly cap bytes; false when the file ends or a read fails first.
+bool ReadFully(LogFile& file, unsigned char* buf, uint32_t cap) {
+    for (uint32_t got = 0; got < cap;) {
+        int32_t n = file.Read(buf + got, cap - got);
+        if (n <= 0)
+            return false;
+        got += static_cast<uint32_t>(n);
+    }
+    return true;
+}
+
+uint32_t CheckedBefore(uint64_t offset) {
+    return offset < kCheckedBytes ? static_cast<uint32_t>(offset) : kCheckedBytes;
+}
+
+// Whether reading may go on from the resume point: the same file, not smaller, its
+// first bytes and those before the mark as they were. If so, the bytes before the
+// mark are read into the buffer just before the block and the file stands at the mark.
+bool CanGoOn(const ResumePoint& resume, const FileIdentity& identity, uint64_t size, LogFile& file) {
+    if (!resume.valid || !(identity == resume.file) || size < resume.size)
+        return false;
+    if (!ReadFully(file, g_block, kCheckedBytes) || memcmp(g_block, resume.head, kCheckedBytes) != 0)
+        return false;
+    uint64_t offset = resume.mark.offset;
+    uint32_t n = CheckedBefore(offset);
+    return file.Seek(offset - n) && ReadFully(file, g_block - n, n) && memcmp(g_block - n, resume.before, n) == 0;
+}
+
+// Reads the file block by block into the reader. With a resume point, keeps what
+// the next pass needs: the file's first bytes and those before the reader's mark.
+class BlockPass {
+public:
+    BlockPass(LogReader& reader, ResumePoint* resume) : reader_(reader), resume_(resume) {}
+
+    // The bytes before the mark reading goes on from are already in the buffer.
+    void GoOnFrom(uint64_t offset) {
+        offset_ = offset;
+        kept_ = CheckedBefore(offset);
+        headBytes_ = kCheckedBytes;  // checked, and the same as before
+        keptMark_ = offset;
+    }
+
+    void ReadAll(LogFile& file) {
+        for (;;) {
+            int32_t n = file.Read(g_block, kBlockSize);
+            if (n <= 0)
+                break;
+            bool more = reader_.Feed(g_block, static_cast<size_t>(n));
+            if (resume_)
+                KeepCheckedBytes(static_cast<uint32_t>(n));
+            if (!more)
+                break;
+            KeepTail(static_cast<uint32_t>(n));
+            offset_ += static_cast<uint32_t>(n);
+        }
+        reader_.Finish();
+    }
+
+    // Whether the file's first bytes were all seen, so that a later pass can check them.
+    bool HeadComplete() const { return headBytes_ == kCheckedBytes; }
+
+private:
+    void KeepCheckedBytes(uint32_t n) {
+        if (offset_ < kCheckedBytes && headBytes_ < kCheckedBytes) {
+            uint32_t take = n < kCheckedBytes - headBytes_ ? n : kCheckedBytes - headBytes_;
+            memcpy(resume_->head + headBytes_, g_block, take);
+            headBytes_ += take;
+        }
+        uint64_t mark = reader_.Mark().offset;
+        if (mark != keptMark_) {  // the mark moved into this block
+            uint32_t before = CheckedBefore(mark);
+            const unsigned char* at = g_block + static_cast<size_t>(mark - offset_);  // mark is in this block
+            memcpy(resume_->before, at - before, before);
+            keptMark_ = mark;
+        }
+    }
+
+    // Keeps the last bytes read before the next block.
+    void KeepTail(uint32_t n) {
+        uint32_t keep = kept_ + n < kCheckedBytes ? kept_ + n : kCheckedBytes;
+        memmove(g_block - keep, g_block + n - keep, keep);
+        kept_ = keep;
+    }
+
+    LogReader& reader_;
+    ResumePoint* resume_;
+    uint64_t offset_ = 0;     // of the block in the file
+    uint32_t kept_ = 0;       // bytes kept before the block
+    uint32_t headBytes_ = 0;  // of the file's first bytes seen
+    uint64_t keptMark_ = 0;   // the mark whose bytes before it are kept
+};
+
+}  // namespace
+
 bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink) {
     if (!path || !file.Open(path))
         return false;
     LogReader reader(record, sink);
-    for (;;) {
-        int32_t n = file.Read(g_block, sizeof g_block);
-        if (n <= 0 || !reader.Feed(g_block, static_cast<size_t>(n)))
-            break;
+    BlockPass pass(reader, nullptr);
+    pass.ReadAll(file);
+    file.Close();
+    return true;
+}
+
+bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink, ResumePoint& resume) {
+    if (!path || !file.Open(path))
+        return false;
+    FileIdentity identity{};
+    uint64_t size = 0;
+    bool identified = file.Identify(identity, size);
+    LogReader reader(record, sink);
+    BlockPass pass(reader, &resume);
+    bool readable = true;
+    if (identified && CanGoOn(resume, identity, size, file)) {
+        reader.GoOnFrom(resume.mark);
+        pass.GoOnFrom(resume.mark.offset);
+    } else {
+        readable = file.Seek(0);
     }
-    reader.Finish();
+    if (readable)
+        pass.ReadAll(file);
+    else
+        reader.Finish();  // as a read error at the start
+    resume.valid = identified && readable && pass.HeadComplete();
+    resume.file = identity;
+    resume.size = size;
+    resume.mark = reader.Mark();
     file.Close();
     return true;
 }

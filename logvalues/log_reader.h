@@ -24,9 +24,23 @@ struct LogRecord {
     char fields[kFieldCount][kFieldSize];
 };
 
+// Which file a path led to: two opens of the same file give the same identity, a
+// file created in its place (even under the same name) another one.
+struct FileIdentity {
+    uint32_t volume;   // serial number of the volume
+    uint64_t index;    // the file's index on that volume
+    uint64_t created;  // creation time
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
 // The platform's side of a pass: CreateFileA/ReadFile on Windows, bytes in memory in tests.
 struct LogFile {
     virtual bool Open(const char* path) = 0;
+    // The open file's identity and size; false when the platform cannot tell.
+    virtual bool Identify(FileIdentity& identity, uint64_t& size) = 0;
+    // Moves the next Read to offset bytes from the start.
+    virtual bool Seek(uint64_t offset) = 0;
     // Reads up to cap bytes; returns the count, 0 at the end, negative on a read error.
     virtual int32_t Read(unsigned char* buf, uint32_t cap) = 0;
     virtual void Close() = 0;
@@ -51,6 +65,18 @@ protected:
     ~RecordSink() = default;
 };
 
+// A point from which reading can go on as if the file had been read from its start:
+// the start of the last record begun (or, before the first record, where the header
+// reading stopped), with the reader's state there.
+struct ReaderMark {
+    uint64_t offset;
+    int headerLineFeeds;
+    bool hasFields;    // fields holds the record as it stood at offset; otherwise a
+                       // pass from here keeps the record as it finds it, as a pass
+                       // from the file's start does with the fields it never reaches
+    LogRecord fields;
+};
+
 // Applies the log's byte rules to the bytes of a file fed in blocks of any size:
 // skips the three header lines, then stores every run of non-white bytes (its first
 // 19 bytes) into the next field, seven fields a record, and tells the sink of each
@@ -64,19 +90,31 @@ class LogReader {
 public:
     LogReader(LogRecord& record, RecordSink* sink) : record_(record), sink_(sink) {}
 
+    // Goes on from a mark of an earlier reading of the same bytes.
+    void GoOnFrom(const ReaderMark& mark);
+
     // Returns false once the data has ended (0x1A); later blocks are ignored.
     bool Feed(const unsigned char* data, size_t size);
     // The end of the file (or a read error): the record in progress is the last one.
     void Finish();
+
+    // The last point reached from which a later reading may go on.
+    const ReaderMark& Mark() const { return mark_; }
 
 private:
     const unsigned char* SkipHeader(const unsigned char* p, const unsigned char* end);
     const unsigned char* ContinueRun(const unsigned char* p, const unsigned char* end);
     void ReadRecords(const unsigned char* p, const unsigned char* end);
     void ReadLastFields(const unsigned char* p, const unsigned char* end);
+    void MarkRecordStart(const unsigned char* p);
+    uint64_t OffsetOf(const unsigned char* p) const { return blockOffset_ + (p - block_); }
 
     LogRecord& record_;
     RecordSink* sink_;
+    ReaderMark mark_{};
+    const unsigned char* block_ = nullptr;  // the block being read, which starts at
+    uint64_t blockOffset_ = 0;              // this offset in the file
+    uint64_t fed_ = 0;                      // offset of the next block
     int headerLineFeeds_ = 0;
     int field_ = 0;   // field being read, or 7 once a record's seventh run has ended
     int stored_ = 0;  // bytes stored of the field being read
@@ -90,9 +128,29 @@ private:
 uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end);
 uint32_t CountRunStartsScalar(const unsigned char* p, const unsigned char* end, uint32_t previousWhite = 1);
 
+constexpr uint32_t kCheckedBytes = 4096;
+
+// What a value function keeps so that its next pass over a log that only grew reads
+// just what was added: the file, the mark of the last pass, and the bytes before
+// the mark that must be as they were for the mark to hold.
+struct ResumePoint {
+    bool valid;
+    FileIdentity file;
+    uint64_t size;  // the file's size when it was read
+    ReaderMark mark;
+    unsigned char head[kCheckedBytes];    // the file's first bytes
+    unsigned char before[kCheckedBytes];  // the bytes just before the mark (fewer near the start)
+};
+
 // One pass over the log at path: every record goes into record (and to sink, if any).
 // Returns false, leaving record untouched, when the file cannot be opened.
 bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink);
+
+// The same pass, going on from resume when the file is the one read before, is not
+// smaller and its checked bytes are unchanged; from the file's start otherwise. Either
+// way the record ends as a pass from the start leaves it; a pass that goes on tells
+// sink only of the records from the mark on. resume is then set for the next pass.
+bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink, ResumePoint& resume);
 
 // Drops the last k characters of field; a field shorter than k stays as it is.
 void CutField(char* field, int k);

@@ -56,7 +56,7 @@ ValueText AnswerMax(RunningMaxima& state, const char* text,
         return kInvalidParameter;
     if (TakeIfDue(state.throttle, clock.Now())) {
         MaximaFold fold(state);
-        if (!RunPass(settings.logPath, file, state.record, &fold))
+        if (!RunPass(settings.logPath, file, state.record, &fold, state.resume))
             return kErrorOpening;
     }
     if (n > kValueSources)

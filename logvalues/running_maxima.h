@@ -10,6 +10,7 @@ struct RunningMaxima {
     LogRecord record;                           // raw fields as last read
     char maxima[kValueSources][kFieldSize];     // highest cut fields of sources 1 to 4
     ReadThrottle throttle;
+    ResumePoint resume;                         // where the next pass goes on
 };
 
 // Answers the host's Max(text). The result points into state or is a constant

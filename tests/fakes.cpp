@@ -14,6 +14,17 @@ bool FakeLogFile::Open(const char* path) {
     return true;
 }
 
+bool FakeLogFile::Identify(logvalues::FileIdentity& id, uint64_t& size) {
+    id = identity;
+    size = bytes.size();
+    return identifiable;
+}
+
+bool FakeLogFile::Seek(uint64_t offset) {
+    pos_ = offset < bytes.size() ? offset : bytes.size();
+    return true;
+}
+
 int32_t FakeLogFile::Read(unsigned char* buf, uint32_t cap) {
     if (reads_++ == readErrorAt)
         return -1;
@@ -24,6 +35,7 @@ int32_t FakeLogFile::Read(unsigned char* buf, uint32_t cap) {
         n = chunk;
     memcpy(buf, bytes.data() + pos_, n);
     pos_ += n;
+    bytesRead += n;
     return static_cast<int32_t>(n);
 }
 

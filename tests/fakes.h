@@ -23,8 +23,13 @@ struct FakeLogFile final : logvalues::LogFile {
     int readErrorAt = -1;     // Read number that fails, -1 for none
     int opens = 0;
     bool isOpen = false;
+    logvalues::FileIdentity identity{7, 1, kSomeTime};
+    bool identifiable = true;
+    uint64_t bytesRead = 0;   // over every Read since the fake was made
 
     bool Open(const char* path) override;
+    bool Identify(logvalues::FileIdentity& id, uint64_t& size) override;
+    bool Seek(uint64_t offset) override;
     int32_t Read(unsigned char* buf, uint32_t cap) override;
     void Close() override { isOpen = false; }
 
