@@ -10,7 +10,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host_helpers.h"
@@ -447,6 +449,114 @@ TEST_F(PluginTest, LogChangingWhileItIsRead) {
     churn.stop = 1;
     WaitForSingleObject(writer, 5000);
     CloseHandle(writer);
+}
+
+// --- passes that go on where the last one stopped ------------------------------------
+
+uint64_t g_bytesRead = 0;
+
+BOOL WINAPI CountingReadFile(HANDLE h, void* buf, DWORD n, DWORD* got, OVERLAPPED* overlapped) {
+    BOOL ok = ReadFile(h, buf, n, got, overlapped);
+    if (ok && got)
+        g_bytesRead += *got;
+    return ok;
+}
+
+// Wine on Linux gives the time of the inode's last change as a file's creation time,
+// so that every append would make the log another file. The module is given the
+// creation time as Windows keeps it: fixed when the file is made.
+std::map<std::pair<DWORD, uint64_t>, FILETIME> g_creationTimes;
+
+BOOL WINAPI InformationWithKeptCreationTime(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) {
+    if (!GetFileInformationByHandle(h, info))
+        return FALSE;
+    uint64_t index = (uint64_t{info->nFileIndexHigh} << 32) | info->nFileIndexLow;
+    auto seen = g_creationTimes.emplace(std::make_pair(info->dwVolumeSerialNumber, index), info->ftCreationTime);
+    info->ftCreationTime = seen.first->second;
+    return TRUE;
+}
+
+void WriteAt(const std::string& path, uint64_t offset, const std::string& bytes) {
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    SetFilePointerEx(h, at, nullptr, FILE_BEGIN);
+    DWORD done;
+    WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+    CloseHandle(h);
+}
+
+uint64_t FileSize(const std::string& path) {
+    WIN32_FILE_ATTRIBUTE_DATA a;
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &a);
+    return (uint64_t{a.nFileSizeHigh} << 32) | a.nFileSizeLow;
+}
+
+class GoingOnTest : public PluginTest {
+protected:
+    void SetUp() override {
+        PluginTest::SetUp();
+        g_creationTimes.clear();
+        ASSERT_TRUE(PatchImport(plugin.module, "ReadFile", reinterpret_cast<void*>(&CountingReadFile)));
+        ASSERT_TRUE(PatchImport(plugin.module, "GetFileInformationByHandle",
+                                reinterpret_cast<void*>(&InformationWithKeptCreationTime)));
+        for (int i = 0; i < 16000; ++i)  // about 1 MiB of readings from 40.0 to 59.9
+            body += Line(std::to_string(40 + i % 20) + "." + std::to_string(i % 10));
+        WriteFileBytes(logPath, Log(body));
+        plugin.dllstartup(0, 0);
+    }
+    // Bytes the module read for one due call of Actual and one of Max of source 1.
+    uint64_t DueCalls() {
+        g_now += 5 * kSecond;
+        uint64_t before = g_bytesRead;
+        actual = Actual("1");
+        max = Max("1");
+        return g_bytesRead - before;
+    }
+
+    std::string body, actual, max;
+};
+
+TEST_F(GoingOnTest, GrowingLogIsReadFromWhereThePassStopped) {
+    EXPECT_GE(DueCalls(), 2 * FileSize(logPath));
+    EXPECT_EQ(actual, "59.9");
+    EXPECT_EQ(max, "59.9");
+    const std::string line = Line("63.5");
+    const size_t splits[] = {line.size(), 20, line.size() - 1};  // whole, in a field, between CR and LF
+    for (size_t split : splits) {
+        SCOPED_TRACE(split);
+        WriteAt(logPath, FileSize(logPath), line.substr(0, split));
+        DueCalls();
+        WriteAt(logPath, FileSize(logPath), line.substr(split));
+        EXPECT_LT(DueCalls(), 64u * 1024) << "a log of " << FileSize(logPath) << " bytes";
+        EXPECT_EQ(actual, "63.5");
+        EXPECT_EQ(max, "63.5");
+    }
+}
+
+TEST_F(GoingOnTest, FirstLineChangedInPlaceAndALineAppendedIsReadWhole) {
+    DueCalls();
+    std::string log = Log(body);
+    WriteAt(logPath, log.find("40.0"), "99.0");
+    WriteAt(logPath, log.size(), Line("50.5"));
+    EXPECT_GE(DueCalls(), 2 * FileSize(logPath));
+    EXPECT_EQ(actual, "50.5");
+    EXPECT_EQ(max, "99.0");
+}
+
+TEST_F(GoingOnTest, ReplacedByALargerFileIsReadWhole) {
+    DueCalls();
+    // The same first bytes and the same last ones: only a reading in the middle differs.
+    std::string log = Log(body);
+    log.replace(log.find("45.5", log.size() / 2), 4, "88.5");
+    std::string newPath = logPath + ".new";
+    WriteFileBytes(newPath, log + Line("50.5"));
+    ASSERT_TRUE(MoveFileExA(newPath.c_str(), logPath.c_str(), MOVEFILE_REPLACE_EXISTING));
+    EXPECT_GE(DueCalls(), 2 * FileSize(logPath));
+    EXPECT_EQ(actual, "50.5");
+    EXPECT_EQ(max, "88.5");
 }
 
 // --- the calling convention ----------------------------------------------------------

@@ -154,6 +154,83 @@ TEST_F(LogFileTest, NothingButAFileOnDiskOpens) {
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "never created";
 }
 
+TEST_F(LogFileTest, SeekMovesTheNextRead) {
+    std::string bytes(70000, 'x');
+    bytes.replace(65537, 3, "abc");
+    Write(bytes);
+    ASSERT_TRUE(file.Open(path.c_str()));
+    ASSERT_TRUE(file.Seek(65537));
+    unsigned char buf[3];
+    ASSERT_EQ(file.Read(buf, 3), 3);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 3), "abc");
+    ASSERT_TRUE(file.Seek(bytes.size()));
+    EXPECT_EQ(file.Read(buf, 3), 0) << "at the end";
+    file.Close();
+}
+
+// The identity of the file a path leads to, and its size, at each open.
+struct Sighting {
+    logvalues::FileIdentity identity;
+    uint64_t size;
+};
+
+class FileIdentityTest : public LogFileTest {
+protected:
+    Sighting Look() {
+        Sighting seen{};
+        EXPECT_TRUE(file.Open(path.c_str()));
+        EXPECT_TRUE(file.Identify(seen.identity, seen.size));
+        file.Close();
+        return seen;
+    }
+    void Append(const std::string& bytes) {
+        HANDLE h = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        DWORD done;
+        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
+        CloseHandle(h);
+    }
+};
+
+// What the system says the file's creation time is, through another handle.
+uint64_t CreationTimeOf(const std::string& path) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    FILETIME created{};
+    GetFileTime(h, &created, nullptr, nullptr);
+    CloseHandle(h);
+    return (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
+}
+
+TEST_F(FileIdentityTest, SameFileWhileItGrowsAnotherWhenReplaced) {
+    Write("h\nh\nh\n");
+    Sighting first = Look();
+    EXPECT_EQ(first.size, 6u);
+    EXPECT_EQ(first.identity.created, CreationTimeOf(path));
+
+    Sleep(20);
+    Append("1 2 3 4 5 6 7\r\n");
+    Sighting grown = Look();
+    EXPECT_EQ(grown.size, 21u);
+    EXPECT_EQ(grown.identity.volume, first.identity.volume);
+    EXPECT_EQ(grown.identity.index, first.identity.index) << "appending keeps the file what it is";
+    // Windows keeps a file's creation time; Wine on Linux gives the time of the
+    // inode's last change, which an append moves. Either way, the system's own.
+    EXPECT_EQ(grown.identity.created, CreationTimeOf(path));
+
+    std::string other = path + ".new";
+    HANDLE h = CreateFileA(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    ASSERT_TRUE(MoveFileExA(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
+    Sighting moved = Look();
+    EXPECT_NE(moved.identity.index, first.identity.index) << "a file moved in over it is another file";
+
+    Sleep(20);
+    ASSERT_TRUE(DeleteFileA(path.c_str()));
+    Write("h\nh\nh\n");
+    EXPECT_FALSE(Look().identity == moved.identity) << "a file created anew under the name is another file";
+}
+
 TEST_F(LogFileTest, SystemClockIsTheFileTimeClock) {
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
