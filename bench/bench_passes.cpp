@@ -1,11 +1,13 @@
 // One pass of Actual and of Max over logs of 1, 16 and 256 MiB read from the page
 // cache, beside the classic stdio reading of the same logs (fopen, fgetc through the
-// header, fscanf field by field); and the cost of a call between re-reads.
+// header, fscanf field by field); the due call on a log that grew by a line since
+// the last pass; and the cost of a call between re-reads.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -79,8 +81,10 @@ void ActualPass(benchmark::State& state) {
     static logvalues::CurrentValues current;
     PosixLogFile file;
     SteppingClock clock;
-    for (auto _ : state)
+    for (auto _ : state) {
+        current.resume.valid = false;  // as for a file not seen before
         benchmark::DoNotOptimize(logvalues::AnswerActual(current, "1", s, clock, file));
+    }
     Report(state, path);
 }
 
@@ -90,8 +94,10 @@ void MaxPass(benchmark::State& state) {
     static logvalues::RunningMaxima maxima;
     PosixLogFile file;
     SteppingClock clock;
-    for (auto _ : state)
+    for (auto _ : state) {
+        maxima.resume.valid = false;  // as for a file not seen before
         benchmark::DoNotOptimize(logvalues::AnswerMax(maxima, "1", s, clock, file));
+    }
     Report(state, path);
 }
 
@@ -128,6 +134,42 @@ void StdioPass(benchmark::State& state, bool fold) {
 void StdioActualPass(benchmark::State& state) { StdioPass(state, false); }
 void StdioMaxPass(benchmark::State& state) { StdioPass(state, true); }
 
+// The due call of Actual or Max on a log that grew by one reading since the last
+// pass: what a host pays every five seconds while the monitor writes. The append
+// itself is not timed.
+template <typename State>
+void GrownByOneLine(benchmark::State& state, logvalues::ValueText (*answer)(State&, const char*,
+                                                                          const settings::MonitorSettings&,
+                                                                          logvalues::Clock&, logvalues::LogFile&)) {
+    int mib = static_cast<int>(state.range(0));
+    std::string path = "/tmp/qx_bench_grown_" + std::to_string(mib) + "MiB.log";
+    bench::WriteSampleLog(path, static_cast<size_t>(mib) << 20);
+    struct stat st;
+    stat(path.c_str(), &st);
+    settings::MonitorSettings s = SettingsFor(path);
+    static State values;
+    values = {};
+    PosixLogFile file;
+    SteppingClock clock;
+    answer(values, "1", s, clock, file);  // the whole-file pass
+    int appender = open(path.c_str(), O_WRONLY | O_APPEND);
+    for (unsigned i = 1'000'000; auto _ : state) {
+        std::string line = bench::Reading(i++);
+        if (write(appender, line.data(), line.size()) != static_cast<ssize_t>(line.size()))
+            state.SkipWithError("cannot append");
+        auto start = std::chrono::steady_clock::now();
+        benchmark::DoNotOptimize(answer(values, "1", s, clock, file));
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    close(appender);
+    if (truncate(path.c_str(), st.st_size) != 0)  // the sample log again, for the next run
+        state.SkipWithError("cannot truncate");
+    state.counters["log_MiB"] = st.st_size / 1048576.0;
+}
+
+void ActualGrownByOneLine(benchmark::State& state) { GrownByOneLine(state, logvalues::AnswerActual); }
+void MaxGrownByOneLine(benchmark::State& state) { GrownByOneLine(state, logvalues::AnswerMax); }
+
 void CallBetweenRereads(benchmark::State& state) {
     settings::MonitorSettings s = SettingsFor(LogOf(1));
     static logvalues::CurrentValues current;
@@ -145,6 +187,8 @@ BENCHMARK(ActualPass)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(StdioActualPass)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(MaxPass)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
 BENCHMARK(StdioMaxPass)->Arg(1)->Arg(16)->Arg(256)->Unit(benchmark::kMillisecond);
+BENCHMARK(ActualGrownByOneLine)->Arg(16)->Arg(256)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(MaxGrownByOneLine)->Arg(16)->Arg(256)->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(CallBetweenRereads);
 
 BENCHMARK_MAIN();

@@ -10,9 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "host_helpers.h"
@@ -462,20 +460,6 @@ BOOL WINAPI CountingReadFile(HANDLE h, void* buf, DWORD n, DWORD* got, OVERLAPPE
     return ok;
 }
 
-// Wine on Linux gives the time of the inode's last change as a file's creation time,
-// so that every append would make the log another file. The module is given the
-// creation time as Windows keeps it: fixed when the file is made.
-std::map<std::pair<DWORD, uint64_t>, FILETIME> g_creationTimes;
-
-BOOL WINAPI InformationWithKeptCreationTime(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) {
-    if (!GetFileInformationByHandle(h, info))
-        return FALSE;
-    uint64_t index = (uint64_t{info->nFileIndexHigh} << 32) | info->nFileIndexLow;
-    auto seen = g_creationTimes.emplace(std::make_pair(info->dwVolumeSerialNumber, index), info->ftCreationTime);
-    info->ftCreationTime = seen.first->second;
-    return TRUE;
-}
-
 void WriteAt(const std::string& path, uint64_t offset, const std::string& bytes) {
     HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                            0, nullptr);
@@ -498,10 +482,9 @@ class GoingOnTest : public PluginTest {
 protected:
     void SetUp() override {
         PluginTest::SetUp();
-        g_creationTimes.clear();
         ASSERT_TRUE(PatchImport(plugin.module, "ReadFile", reinterpret_cast<void*>(&CountingReadFile)));
         ASSERT_TRUE(PatchImport(plugin.module, "GetFileInformationByHandle",
-                                reinterpret_cast<void*>(&InformationWithKeptCreationTime)));
+                                reinterpret_cast<void*>(&host_helpers::InformationWithKeptCreationTime)));
         for (int i = 0; i < 16000; ++i)  // about 1 MiB of readings from 40.0 to 59.9
             body += Line(std::to_string(40 + i % 20) + "." + std::to_string(i % 10));
         WriteFileBytes(logPath, Log(body));
