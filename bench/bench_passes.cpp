@@ -75,31 +75,28 @@ void Report(benchmark::State& state, const std::string& path) {
     state.counters["peak_rss_MiB"] = PeakResidentKiB() / 1024.0;
 }
 
-void ActualPass(benchmark::State& state) {
+// AnswerActual or AnswerMax over the state of its value function.
+template <typename State>
+using Answer = logvalues::ValueText (*)(State&, const char*, const settings::MonitorSettings&, logvalues::Clock&,
+                                        logvalues::LogFile&);
+
+// Every call due and reading the whole log, as for a file not seen before.
+template <typename State>
+void WholePass(benchmark::State& state, Answer<State> answer) {
     std::string path = LogOf(static_cast<int>(state.range(0)));
     settings::MonitorSettings s = SettingsFor(path);
-    static logvalues::CurrentValues current;
+    static State values;
     PosixLogFile file;
     SteppingClock clock;
     for (auto _ : state) {
-        current.resume.valid = false;  // as for a file not seen before
-        benchmark::DoNotOptimize(logvalues::AnswerActual(current, "1", s, clock, file));
+        values.resume.valid = false;
+        benchmark::DoNotOptimize(answer(values, "1", s, clock, file));
     }
     Report(state, path);
 }
 
-void MaxPass(benchmark::State& state) {
-    std::string path = LogOf(static_cast<int>(state.range(0)));
-    settings::MonitorSettings s = SettingsFor(path);
-    static logvalues::RunningMaxima maxima;
-    PosixLogFile file;
-    SteppingClock clock;
-    for (auto _ : state) {
-        maxima.resume.valid = false;  // as for a file not seen before
-        benchmark::DoNotOptimize(logvalues::AnswerMax(maxima, "1", s, clock, file));
-    }
-    Report(state, path);
-}
+void ActualPass(benchmark::State& state) { WholePass(state, logvalues::AnswerActual); }
+void MaxPass(benchmark::State& state) { WholePass(state, logvalues::AnswerMax); }
 
 // The classic reading: the C runtime's stdio, a character at a time through the
 // header, then fscanf field by field; Max folds each record with strcmp.
@@ -138,9 +135,7 @@ void StdioMaxPass(benchmark::State& state) { StdioPass(state, true); }
 // pass: what a host pays every five seconds while the monitor writes. The append
 // itself is not timed.
 template <typename State>
-void GrownByOneLine(benchmark::State& state, logvalues::ValueText (*answer)(State&, const char*,
-                                                                          const settings::MonitorSettings&,
-                                                                          logvalues::Clock&, logvalues::LogFile&)) {
+void GrownByOneLine(benchmark::State& state, Answer<State> answer) {
     int mib = static_cast<int>(state.range(0));
     std::string path = "/tmp/qx_bench_grown_" + std::to_string(mib) + "MiB.log";
     bench::WriteSampleLog(path, static_cast<size_t>(mib) << 20);

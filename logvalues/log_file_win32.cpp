@@ -3,6 +3,13 @@
 #include <windows.h>
 
 namespace logvalues {
+namespace {
+
+uint64_t Join(DWORD high, DWORD low) {
+    return (static_cast<uint64_t>(high) << 32) | low;
+}
+
+}  // namespace
 
 bool Win32LogFile::Open(const char* path) {
     HANDLE h = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -23,10 +30,9 @@ bool Win32LogFile::Identify(FileIdentity& identity, uint64_t& size) {
     if (!GetFileInformationByHandle(static_cast<HANDLE>(handle_), &info))
         return false;
     identity.volume = info.dwVolumeSerialNumber;
-    identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    identity.created = (static_cast<uint64_t>(info.ftCreationTime.dwHighDateTime) << 32) |
-                       info.ftCreationTime.dwLowDateTime;
-    size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    identity.index = Join(info.nFileIndexHigh, info.nFileIndexLow);
+    identity.created = Join(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime);
+    size = Join(info.nFileSizeHigh, info.nFileSizeLow);
     return true;
 }
 
@@ -51,7 +57,7 @@ void Win32LogFile::Close() {
 uint64_t SystemClock::Now() {
     FILETIME ft;
     GetSystemTimeAsFileTime(&ft);
-    return (static_cast<uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+    return Join(ft.dwHighDateTime, ft.dwLowDateTime);
 }
 
 }  // namespace logvalues

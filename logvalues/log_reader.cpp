@@ -34,6 +34,12 @@ unsigned char* const g_block = g_buffer + kCheckedBytes;
 
 constexpr int kCutCounts[kValueSources] = {2, 2, 4, 4};
 
+// Stores the first take bytes of a run as the field's text.
+void StoreRun(char (&field)[kFieldSize], const unsigned char* run, size_t take) {
+    memcpy(field, run, take);
+    field[take] = '\0';
+}
+
 #if defined(__SSE2__)
 uint32_t BitCount(uint32_t x) {
     x = x - ((x >> 1) & 0x55555555u);
@@ -138,11 +144,16 @@ void LogReader::ReadRecords(const unsigned char* p, const unsigned char* end) {
     }
 }
 
-// The record that just ended is the state from which reading can go on at p.
-void LogReader::MarkRecordStart(const unsigned char* p) {
+// A record starts at p; the mark's fields are to hold the record before it.
+void LogReader::MarkAt(const unsigned char* p) {
     mark_.offset = OffsetOf(p);
     mark_.headerLineFeeds = 3;
     mark_.hasFields = true;
+}
+
+// The record that just ended is the state from which reading can go on at p.
+void LogReader::MarkRecordStart(const unsigned char* p) {
+    MarkAt(p);
     memcpy(&mark_.fields, &record_, sizeof record_);
 }
 
@@ -181,19 +192,12 @@ void LogReader::ReadLastFields(const unsigned char* p, const unsigned char* end)
         int index = static_cast<int>((first + runs - 1 - k) % kFieldCount);
         size_t take = static_cast<size_t>(runEnd - q) < kFieldSize - 1 ? static_cast<size_t>(runEnd - q)
                                                                         : kFieldSize - 1;
-        if (k < kFieldCount) {
-            memcpy(record_.fields[index], q, take);
-            record_.fields[index][take] = '\0';
-        }
-        if (marks && k > last) {  // a run of the record before the mark
-            memcpy(mark_.fields.fields[index], q, take);
-            mark_.fields.fields[index][take] = '\0';
-        }
-        if (marks && k == last) {
-            mark_.offset = OffsetOf(q);
-            mark_.headerLineFeeds = 3;
-            mark_.hasFields = true;
-        }
+        if (k < kFieldCount)
+            StoreRun(record_.fields[index], q, take);
+        if (marks && k > last)  // a run of the record before the mark
+            StoreRun(mark_.fields.fields[index], q, take);
+        if (marks && k == last)
+            MarkAt(q);
         if (k == 0)
             stored_ = static_cast<int>(take);
     }
@@ -293,11 +297,12 @@ public:
             if (n <= 0)
                 break;
             bool more = reader_.Feed(g_block, static_cast<size_t>(n));
-            if (resume_)
+            if (resume_) {
                 KeepCheckedBytes(static_cast<uint32_t>(n));
+                KeepTail(static_cast<uint32_t>(n));
+            }
             if (!more)
                 break;
-            KeepTail(static_cast<uint32_t>(n));
             offset_ += static_cast<uint32_t>(n);
         }
         reader_.Finish();

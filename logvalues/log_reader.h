@@ -106,6 +106,7 @@ private:
     const unsigned char* ContinueRun(const unsigned char* p, const unsigned char* end);
     void ReadRecords(const unsigned char* p, const unsigned char* end);
     void ReadLastFields(const unsigned char* p, const unsigned char* end);
+    void MarkAt(const unsigned char* p);
     void MarkRecordStart(const unsigned char* p);
     uint64_t OffsetOf(const unsigned char* p) const { return blockOffset_ + (p - block_); }
 
