@@ -1,6 +1,6 @@
 // Acts as the host does: loads QuintavoExtract.dll from beside this program, finds
 // its exports by name and calls them through their declared signatures, with the
-// monitor's values in the real registry and real log files. Time is the bench's
+// monitor's values in the real registry and real log files. Time is the test's
 // own: the loaded module's import of GetSystemTimeAsFileTime is pointed at a clock
 // the tests move.
 #include <gtest/gtest.h>
