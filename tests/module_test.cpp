@@ -29,7 +29,7 @@ const std::vector<std::string> kExports = {"Actual",  "Max",     "configure", "d
                                            "dllstartup", "getinfo", "getparam", "init"};
 constexpr uint64_t kSecond = 10'000'000;
 
-// --- the bench's clock -----------------------------------------------------------
+// --- the test's clock -----------------------------------------------------------
 
 uint64_t g_now = 134'000'000'000'000'000ull;
 
@@ -127,7 +127,7 @@ DWORD WINAPI DoNothing(void*) {
 class PluginTest : public testing::Test {
 protected:
     void SetUp() override {
-        logPath = host_helpers::TempFilePath("qx_bench.log");
+        logPath = host_helpers::TempFilePath("qx_module_test.log");
         DeleteMonitorKey();
         ASSERT_TRUE(SetMonitorText("LogFilePath", logPath));
         ASSERT_TRUE(SetMonitorText("Sources", "+Temp,+Clock,+Volt,+Fan"));
@@ -359,7 +359,7 @@ DWORD WINAPI ServePipe(void* arg) {
 }
 
 TEST_F(PluginTest, ThingsThatAreNotFilesAnswerPromptly) {
-    const char* pipeName = "\\\\.\\pipe\\qx_bench_pipe";
+    const char* pipeName = "\\\\.\\pipe\\qx_module_test_pipe";
     HANDLE pipe = CreateNamedPipeA(pipeName, PIPE_ACCESS_DUPLEX, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 4096, 4096, 0, nullptr);
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     HANDLE server = CreateThread(nullptr, 0, ServePipe, &pipe, 0, nullptr);
