@@ -1,16 +1,18 @@
 #include "plugin/plugin_info.h"
 
+#include "plugin/plugin_texts.h"
+
 namespace plugin {
 namespace {
 
 const char* const kInfoTexts[] = {
-    "Quintavo Extractor Plugin",
-    "The QuintavoExtract maintainers",
-    "0.2 Beta",
-    "13/07/04",
-    "28/07/04",
-    "https://quintavoextract.example.org/",
-    "maintainers@quintavoextract.example.org",
+    QX_PLUGIN_NAME,   // 0
+    QX_AUTHOR,        // 1
+    QX_VERSION_TEXT,  // 2
+    QX_FIRST_DATE,    // 3
+    QX_LATER_DATE,    // 4
+    QX_WEB_ADDRESS,   // 5
+    QX_CONTACT,       // 6
 };
 
 }  // namespace

@@ -174,7 +174,34 @@ void ShowMonitorSettings() {
     ShowLogFile(path.text.c_str());
 }
 
+// The file this host loaded, and what its version resource says (the Details tab).
+void ShowFileVersion(HMODULE module) {
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(module, path, sizeof path);
+    printf("File: %s\n", path);
+    DWORD ignored = 0, size = GetFileVersionInfoSizeA(path, &ignored);
+    std::vector<char> block(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    char* description = nullptr;
+    UINT got = 0;
+    if (size == 0 || !GetFileVersionInfoA(path, 0, size, block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &got) || got < sizeof *fixed) {
+        printf("  no version resource\n");
+        return;
+    }
+    WORD* language = nullptr;  // the first translation: language, code page
+    char query[64];
+    if (VerQueryValueA(block.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&language), &got) &&
+        got >= 4) {
+        snprintf(query, sizeof query, "\\StringFileInfo\\%04x%04x\\FileDescription", language[0], language[1]);
+        VerQueryValueA(block.data(), query, reinterpret_cast<void**>(&description), &got);
+    }
+    printf("  file version %u.%u.%u.%u, \"%s\"\n", HIWORD(fixed->dwFileVersionMS), LOWORD(fixed->dwFileVersionMS),
+           HIWORD(fixed->dwFileVersionLS), LOWORD(fixed->dwFileVersionLS), description ? description : "");
+}
+
 int Info(const Plugin& p) {
+    ShowFileVersion(p.module);
     printf("Plug-in: %s, version %s, dated %s and %s\n", p.getinfo(0), p.getinfo(2), p.getinfo(3), p.getinfo(4));
     printf("  by %s, %s, %s\n", p.getinfo(1), p.getinfo(5), p.getinfo(6));
     printf("  functions \"%s\", parameters \"%s\"\n", p.init(), p.getparam(0));

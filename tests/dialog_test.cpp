@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -204,7 +205,7 @@ TEST_F(DialogTest, ControlsAsTheTemplateSays) {
     } expected[] = {
         {"Button", IDOK, BS_DEFPUSHBUTTON | WS_TABSTOP, {133, 71, 50, 14}},
         {"Static", 0xFFFF, SS_LEFT | WS_GROUP, {3, 3, 130, 8}},
-        {"Static", 0xFFFF, SS_LEFT | WS_GROUP, {3, 28, 60, 8}},
+        {"Static", 0xFFFF, SS_LEFT | WS_GROUP, {3, 28, 123, 8}},
         {"ListBox", 1003, WS_BORDER | WS_TABSTOP | LBS_NOSEL | LBS_NOINTEGRALHEIGHT, {3, 38, 123, 46}},
         {"Edit", 1004, WS_BORDER | WS_TABSTOP | ES_READONLY | ES_AUTOHSCROLL, {3, 13, 180, 14}},
     };
@@ -237,6 +238,34 @@ TEST_F(DialogTest, ControlsAsTheTemplateSays) {
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr) << "five controls";
+}
+
+// Every label shows whole: its text, word-wrapped as a left-aligned static draws it
+// in the font the dialog gave it, needs no more than the label's box.
+TEST_F(DialogTest, EveryLabelFitsItsBox) {
+    Open("+A");
+    int labels = 0;
+    for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char cls[32];
+        GetClassNameA(child, cls, sizeof cls);
+        if (strcmp(cls, "Static") != 0)
+            continue;
+        ++labels;
+        std::string text = TextOf(child);
+        RECT box;
+        GetClientRect(child, &box);
+        RECT need = {0, 0, box.right, 0};
+        auto font = reinterpret_cast<HGDIOBJ>(SendMessageA(child, WM_GETFONT, 0, 0));
+        EXPECT_NE(font, nullptr) << "'" << text << "' has the template's font";
+        HDC dc = GetDC(child);
+        HGDIOBJ old = SelectObject(dc, font);
+        DrawTextA(dc, text.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK);
+        SelectObject(dc, old);
+        ReleaseDC(child, dc);
+        EXPECT_LE(need.right, box.right) << "'" << text << "' is wider than its box";
+        EXPECT_LE(need.bottom, box.bottom) << "'" << text << "' wraps past the height of its box";
+    }
+    EXPECT_EQ(labels, 2);
 }
 
 TEST_F(DialogTest, EscapeAndCancelLeaveItOpenEnterClosesIt) {
@@ -331,7 +360,7 @@ TEST(DialogResource, ExtendedTemplateInFrench) {
         {BS_DEFPUSHBUTTON | WS_CHILD | WS_VISIBLE | WS_TABSTOP, 133, 71, 50, 14, 1, "#128", "OK"},
         {SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 3, 3, 130, 8, 0xFFFFFFFF, "#130",
          "Quintavo Hardware Monitoring LogFile :"},
-        {SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 3, 28, 60, 8, 0xFFFFFFFF, "#130", "Available sources :"},
+        {SS_LEFT | WS_CHILD | WS_VISIBLE | WS_GROUP, 3, 28, 123, 8, 0xFFFFFFFF, "#130", "Available sources :"},
         {LBS_NOSEL | LBS_NOINTEGRALHEIGHT | WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP, 3, 38, 123, 46, 1003,
          "#131", ""},
         {ES_LEFT | ES_AUTOHSCROLL | ES_READONLY | WS_CHILD | WS_VISIBLE | WS_BORDER | WS_TABSTOP, 3, 13, 180, 14,

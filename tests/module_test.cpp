@@ -267,14 +267,23 @@ TEST_F(PluginTest, ReadsAtMostEveryFiveSecondsPerFunction) {
     EXPECT_EQ(Actual("1"), "70.0");
 }
 
+// Loads path as the log's, through a thread notification and dllstartup, and makes
+// the next value call due to read it.
+void ReloadWithLogPath(Plugin& plugin, const std::string& path) {
+    SetMonitorText("LogFilePath", path);
+    RunThread(DoNothing, nullptr);
+    plugin.dllstartup(0, 0);
+    g_now += 5 * kSecond;
+}
+
 TEST_F(PluginTest, FilesThatDoNotOpen) {
     char dir[MAX_PATH];
     GetTempPathA(sizeof dir, dir);
     for (std::string path : {logPath + ".missing", std::string(dir), std::string(""), std::string("NUL")}) {
-        SetMonitorText("LogFilePath", path);
-        RunThread(DoNothing, nullptr);
-        plugin.dllstartup(0, 0);
-        g_now += 5 * kSecond;
+        ReloadWithLogPath(plugin, logPath);  // first a log that opens, so that a missed reload shows
+        EXPECT_EQ(Actual("1"), "48.0") << "before '" << path << "'";
+        EXPECT_EQ(Max("2"), "1250") << "before '" << path << "'";
+        ReloadWithLogPath(plugin, path);
         EXPECT_EQ(Actual("1"), "Error opening the file") << "'" << path << "'";
         EXPECT_EQ(Max("2"), "Error opening the file") << "'" << path << "'";
     }
@@ -313,15 +322,24 @@ TEST_F(PluginTest, SourceNumbersAndCounts) {
     EXPECT_EQ(Actual(" +2"), "1200");
     EXPECT_EQ(Actual("3xyz"), "1.35");
 
-    std::string many;
-    for (int i = 0; i < 256; ++i)
-        many += "+s" + std::to_string(i) + ",";
-    SetMonitorText("Sources", many);
-    RunThread(DoNothing, nullptr);
-    plugin.dllstartup(0, 0);
-    EXPECT_EQ(Actual("1"), "48.0");  // 256 sources, not 0
-    EXPECT_EQ(Actual("5"), "Invalid parameter");
-    EXPECT_EQ(Actual("256"), "Invalid parameter");
+    // A count past 255 is kept whole: 256 sources are not 0, and 300 are not 44. A
+    // number in range past 4 has no value but is due to read the log, so with a log
+    // that does not open it says so, while a number past the count does not.
+    SetMonitorText("LogFilePath", logPath + ".missing");
+    for (int count : {256, 300}) {
+        std::string many;
+        for (int i = 0; i < count; ++i)
+            many += "+s,";  // at most 900 bytes: the value fits the 1024-byte text
+        SetMonitorText("Sources", many);
+        RunThread(DoNothing, nullptr);
+        plugin.dllstartup(0, 0);
+        std::string last = std::to_string(count), past = std::to_string(count + 1);
+        EXPECT_EQ(Actual("1"), "48.0") << count << " sources";  // not due: as last read
+        EXPECT_EQ(Actual("5"), "Invalid parameter") << count << " sources";
+        EXPECT_EQ(Actual(past.c_str()), "Invalid parameter") << count << " sources";
+        g_now += 5 * kSecond;
+        EXPECT_EQ(Actual(last.c_str()), "Error opening the file") << count << " sources";
+    }
 
     SetMonitorText("Sources", "");
     RunThread(DoNothing, nullptr);
@@ -364,10 +382,9 @@ TEST_F(PluginTest, ThingsThatAreNotFilesAnswerPromptly) {
     ASSERT_NE(pipe, INVALID_HANDLE_VALUE);
     HANDLE server = CreateThread(nullptr, 0, ServePipe, &pipe, 0, nullptr);
     for (const char* path : {pipeName, "NUL", "CON", "\\\\.\\C:"}) {
-        SetMonitorText("LogFilePath", path);
-        RunThread(DoNothing, nullptr);
-        plugin.dllstartup(0, 0);
-        g_now += 5 * kSecond;
+        ReloadWithLogPath(plugin, logPath);  // first a log that opens, so that a missed reload shows
+        EXPECT_EQ(Actual("1"), "48.0") << "before " << path;
+        ReloadWithLogPath(plugin, path);
         DWORD start = GetTickCount();
         EXPECT_EQ(Actual("1"), "Error opening the file") << path;
         EXPECT_LT(GetTickCount() - start, 2000u) << path;

@@ -36,6 +36,8 @@ reg add "$key" /v Sources /t REG_SZ /d "+GPU temperature,+GPU clock,+GPU voltage
 
 out=$(run "$dll" info); status=$?
 expect "info: texts" 0 'Quintavo Extractor Plugin.*0\.2 Beta' "$out" $status
+expect "info: the file loaded" 0 '^File: .*QuintavoExtract\.dll$' "$out" $status
+expect "info: its version resource" 0 '^  file version 0\.2\.0\.0, "Quintavo Extractor Plugin"$' "$out" $status
 expect "info: functions" 0 '"Actual\|Max".*"Source\|"' "$out" $status
 expect "info: dllstartup" 0 'dllstartup returned 41' "$out" $status
 expect "info: sources" 0 '5 : Case' "$out" $status

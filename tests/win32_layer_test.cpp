@@ -13,6 +13,40 @@ namespace {
 
 using host_helpers::kMonitorKey;
 
+// Closes a handle when the test leaves its scope, also when a failed ASSERT returns
+// early: a handle left open on the test's file would fail every test after it.
+class HandleGuard {
+public:
+    explicit HandleGuard(HANDLE h) : h_(h) {}
+    ~HandleGuard() {
+        if (h_ != INVALID_HANDLE_VALUE)
+            CloseHandle(h_);
+    }
+    HandleGuard(const HandleGuard&) = delete;
+    HandleGuard& operator=(const HandleGuard&) = delete;
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+// The same for the log file under test: opens it, and closes it if it opened.
+class OpenedLog {
+public:
+    OpenedLog(logvalues::LogFile& file, const char* path) : file_(file), open_(file.Open(path)) {}
+    ~OpenedLog() {
+        if (open_)
+            file_.Close();
+    }
+    OpenedLog(const OpenedLog&) = delete;
+    OpenedLog& operator=(const OpenedLog&) = delete;
+    explicit operator bool() const { return open_; }
+
+private:
+    logvalues::LogFile& file_;
+    bool open_;
+};
+
 class RegistryTest : public testing::Test {
 protected:
     void SetUp() override { host_helpers::DeleteMonitorKey(); }
@@ -90,11 +124,10 @@ protected:
     void TearDown() override { DeleteFileA(path.c_str()); }
 
     void Write(const std::string& bytes) {
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        HandleGuard h(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_NE(h.get(), INVALID_HANDLE_VALUE);
         DWORD done;
-        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-        CloseHandle(h);
+        WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
     }
     std::string ReadAll(logvalues::LogFile& file) {
         std::string out;
@@ -113,36 +146,32 @@ TEST_F(LogFileTest, ReadsEveryByteAsStored) {
     for (int i = 0; i < 70000; ++i)
         bytes += static_cast<char>(i * 7);  // CR LF, 0x1A and NUL among them
     Write(bytes);
-    ASSERT_TRUE(file.Open(path.c_str()));
+    OpenedLog opened(file, path.c_str());
+    ASSERT_TRUE(opened);
     EXPECT_EQ(ReadAll(file), bytes);  // binary: no text-mode translation
-    file.Close();
 }
 
 TEST_F(LogFileTest, OpensWhileTheMonitorHoldsItOpenForWriting) {
     Write("h\nh\nh\n");
-    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
-    ASSERT_TRUE(file.Open(path.c_str()));
-    file.Close();
-    CloseHandle(writer);
+    HandleGuard writer(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(writer.get(), INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(OpenedLog(file, path.c_str()));
 }
 
 TEST_F(LogFileTest, DoesNotOpenAFileHeldWithoutReadSharing) {
     Write("h\nh\nh\n");
-    HANDLE locker = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(locker, INVALID_HANDLE_VALUE);
-    EXPECT_FALSE(file.Open(path.c_str()));
-    CloseHandle(locker);
+    HandleGuard locker(CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_NE(locker.get(), INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(OpenedLog(file, path.c_str()));
 }
 
 TEST_F(LogFileTest, DoesNotLockOutTheMonitor) {
     Write("h\nh\nh\n");
-    ASSERT_TRUE(file.Open(path.c_str()));
-    HANDLE writer = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_EXISTING, 0, nullptr);
-    EXPECT_NE(writer, INVALID_HANDLE_VALUE);
-    CloseHandle(writer);
-    file.Close();
+    OpenedLog opened(file, path.c_str());
+    ASSERT_TRUE(opened);
+    HandleGuard writer(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, 0, nullptr));
+    EXPECT_NE(writer.get(), INVALID_HANDLE_VALUE);
 }
 
 TEST_F(LogFileTest, NothingButAFileOnDiskOpens) {
@@ -150,7 +179,7 @@ TEST_F(LogFileTest, NothingButAFileOnDiskOpens) {
     GetTempPathA(sizeof dir, dir);
     const char* paths[] = {"", dir, "C:\\windows", path.c_str(), "NUL", "CON"};
     for (const char* p : paths)
-        EXPECT_FALSE(file.Open(p)) << "'" << p << "'";
+        EXPECT_FALSE(OpenedLog(file, p)) << "'" << p << "'";
     EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << "never created";
 }
 
@@ -158,14 +187,14 @@ TEST_F(LogFileTest, SeekMovesTheNextRead) {
     std::string bytes(70000, 'x');
     bytes.replace(65537, 3, "abc");
     Write(bytes);
-    ASSERT_TRUE(file.Open(path.c_str()));
+    OpenedLog opened(file, path.c_str());
+    ASSERT_TRUE(opened);
     ASSERT_TRUE(file.Seek(65537));
     unsigned char buf[3];
     ASSERT_EQ(file.Read(buf, 3), 3);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(buf), 3), "abc");
     ASSERT_TRUE(file.Seek(bytes.size()));
     EXPECT_EQ(file.Read(buf, 3), 0) << "at the end";
-    file.Close();
 }
 
 // The identity of the file a path leads to, and its size, at each open.
@@ -178,26 +207,24 @@ class FileIdentityTest : public LogFileTest {
 protected:
     Sighting Look() {
         Sighting seen{};
-        EXPECT_TRUE(file.Open(path.c_str()));
-        EXPECT_TRUE(file.Identify(seen.identity, seen.size));
-        file.Close();
+        OpenedLog opened(file, path.c_str());
+        EXPECT_TRUE(opened);
+        EXPECT_TRUE(opened && file.Identify(seen.identity, seen.size));
         return seen;
     }
     void Append(const std::string& bytes) {
-        HANDLE h = CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        HandleGuard h(CreateFileA(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_NE(h.get(), INVALID_HANDLE_VALUE);
         DWORD done;
-        WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
-        CloseHandle(h);
+        WriteFile(h.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr);
     }
 };
 
 // What the system says the file's creation time is, through another handle.
 uint64_t CreationTimeOf(const std::string& path) {
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    HandleGuard h(CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
     FILETIME created{};
-    GetFileTime(h, &created, nullptr, nullptr);
-    CloseHandle(h);
+    GetFileTime(h.get(), &created, nullptr, nullptr);
     return (uint64_t{created.dwHighDateTime} << 32) | created.dwLowDateTime;
 }
 
@@ -218,9 +245,10 @@ TEST_F(FileIdentityTest, SameFileWhileItGrowsAnotherWhenReplaced) {
     EXPECT_EQ(grown.identity.created, CreationTimeOf(path));
 
     std::string other = path + ".new";
-    HANDLE h = CreateFileA(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    CloseHandle(h);
+    {
+        HandleGuard h(CreateFileA(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_NE(h.get(), INVALID_HANDLE_VALUE);
+    }
     ASSERT_TRUE(MoveFileExA(other.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING));
     Sighting moved = Look();
     EXPECT_NE(moved.identity.index, first.identity.index) << "a file moved in over it is another file";
