@@ -18,6 +18,7 @@
 
 #include "plugin/host_protocol.h"
 #include "settings/monitor_settings.h"
+#include "settings/registry_store_win32.h"
 
 namespace {
 
@@ -148,16 +149,34 @@ void ShowLogFile(const char* path) {
         printf("  opens; %lld bytes\n", static_cast<long long>(size.QuadPart));
 }
 
+// Which registry view the plug-in finds the key in: this host is of the plug-in's
+// kind, so its own view is the plug-in's.
+void ShowView(settings::KeyView view) {
+    using settings::KeyView;
+    using settings::RegistryStore;
+    if (view == KeyView::kOwn)
+        printf("  found in the %d-bit view, the plug-in's own\n", RegistryStore::Bits(view));
+    else if (view == KeyView::kOther)
+        printf("  found in the %d-bit view (the plug-in's own view is the %d-bit one)\n", RegistryStore::Bits(view),
+               RegistryStore::Bits(KeyView::kOwn));
+    else
+        printf("  the key is missing in the %d-bit view (the plug-in's own) and in the %d-bit view:"
+               " no sources, every value is \"Invalid parameter\"\n"
+               "  (64-bit programs and regedit show the 32-bit view under HKEY_LOCAL_MACHINE\\SOFTWARE\\WOW6432Node)\n",
+               RegistryStore::Bits(KeyView::kOwn), RegistryStore::Bits(KeyView::kOther));
+}
+
 void ShowMonitorSettings() {
     printf("Monitor settings: HKEY_LOCAL_MACHINE\\%s\n", settings::kMonitorKey);
-    HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, settings::kMonitorKey, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        printf("  the key is missing: no sources, every value is \"Invalid parameter\"\n");
+    settings::RegistryStore store;
+    settings::KeyView view = settings::OpenMonitorKey(store);
+    ShowView(view);
+    if (view == settings::KeyView::kNone)
         return;
-    }
+    HKEY key = static_cast<HKEY>(store.Handle());
     RegistryText path = QueryText(key, settings::kLogPathValue);
     RegistryText sources = QueryText(key, settings::kSourcesValue);
-    RegCloseKey(key);
+    store.Close();
     ShowValue(settings::kLogPathValue, path);
     ShowValue(settings::kSourcesValue, sources);
 
@@ -294,13 +313,9 @@ void PrintTable(const Plugin& p, const settings::MonitorSettings& s, uint32_t sh
 
 int Watch(const Plugin& p, int every, int count) {
     p.dllstartup(0, 0);
-    HKEY key;
     settings::MonitorSettings s{};
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, settings::kMonitorKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
-        lstrcpynA(s.sourcesText, QueryText(key, settings::kSourcesValue).text.c_str(), sizeof s.sourcesText);
-        RegCloseKey(key);
-    }
-    settings::SplitSources(s);
+    settings::RegistryStore store;  // the sources as the plug-in loads them
+    settings::LoadSettings(s, store);
     uint32_t shown = s.sourceCount < 4 ? s.sourceCount : 4;
     if (shown == 0)
         return Fail(kExitPlugin, "%s", "no sources to watch: check \"Sources\" with qxhost info");

@@ -38,13 +38,26 @@ void CopyName(const char* text, const char* end, char* out, int outSize) {
 
 }  // namespace
 
-void LoadSettings(MonitorSettings& s, SettingsStore& store) {
-    if (store.Open()) {
+KeyView OpenMonitorKey(SettingsStore& store) {
+    OpenResult own = store.Open(KeyView::kOwn);
+    if (own == OpenResult::kOpened)
+        return KeyView::kOwn;
+    // Only a key that is not there sends the load to the other view: a key the own
+    // view has but will not open is not replaced by another program's.
+    if (own == OpenResult::kNotFound && store.Open(KeyView::kOther) == OpenResult::kOpened)
+        return KeyView::kOther;
+    return KeyView::kNone;
+}
+
+KeyView LoadSettings(MonitorSettings& s, SettingsStore& store) {
+    KeyView view = OpenMonitorKey(store);
+    if (view != KeyView::kNone) {
         QueryText(store, kLogPathValue, s.logPath);
         QueryText(store, kSourcesValue, s.sourcesText);
         store.Close();
     }
     SplitSources(s);
+    return view;
 }
 
 void SplitSources(MonitorSettings& s) {

@@ -25,9 +25,25 @@ struct MonitorSettings {
     SourceTable sources;
 };
 
+// The registry views of 64-bit Windows: a 32-bit module's reads go to the 32-bit
+// view, a 64-bit module's to the 64-bit one (its own view). The monitoring program
+// writes its key in the view of its own build, which need not be the module's.
+enum class KeyView : uint8_t {
+    kNone,   // the key was found in no view
+    kOwn,    // the module's own view
+    kOther,  // the other one
+};
+
+enum class OpenResult : uint8_t {
+    kOpened,
+    kNotFound,  // the key is not there
+    kFailed,    // it is there, or may be, but does not open (access denied, ...)
+};
+
 // Where a load finds the monitor's values: the registry on Windows, a fake in tests.
 struct SettingsStore {
-    virtual bool Open() = 0;
+    // Opens the monitor's key in view (kOwn or kOther) for the queries that follow.
+    virtual OpenResult Open(KeyView view) = 0;
     // Copies the value's data into buf (capacity cap bytes). On success *size is the
     // byte count the store reports, which may exceed cap for a value that did not fit.
     virtual bool Query(const char* name, char* buf, uint32_t cap, uint32_t* size) = 0;
@@ -37,9 +53,15 @@ protected:
     ~SettingsStore() = default;
 };
 
-// Reads both values into s (each kept as it was when its query fails or the key does
-// not open), then rebuilds the source count and names. Never fails as a whole.
-void LoadSettings(MonitorSettings& s, SettingsStore& store);
+// Opens the monitor's key in the module's own view, and in the other view only when
+// the own view has no such key. Returns the view that answered (its key is then open:
+// close it) or kNone.
+KeyView OpenMonitorKey(SettingsStore& store);
+
+// Reads both values into s from the view that answered (each kept as it was when its
+// query fails or the key opens in no view), then rebuilds the source count and names.
+// Never fails as a whole; returns the view that answered.
+KeyView LoadSettings(MonitorSettings& s, SettingsStore& store);
 
 // Rebuilds sourceCount and the SourceTable from s.sourcesText. Slots at or past the
 // new count keep what they held.

@@ -4,12 +4,22 @@
 
 namespace settings {
 
-bool RegistryStore::Open() {
+namespace {
+
+constexpr REGSAM kOtherViewFlag = sizeof(void*) == 8 ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+
+}  // namespace
+
+OpenResult RegistryStore::Open(KeyView view) {
+    REGSAM access = view == KeyView::kOther ? KEY_READ | kOtherViewFlag : KEY_READ;
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return false;
+    LONG rc = RegOpenKeyExA(HKEY_LOCAL_MACHINE, kMonitorKey, 0, access, &key);
+    if (rc == ERROR_FILE_NOT_FOUND)
+        return OpenResult::kNotFound;
+    if (rc != ERROR_SUCCESS)
+        return OpenResult::kFailed;
     key_ = key;
-    return true;
+    return OpenResult::kOpened;
 }
 
 bool RegistryStore::Query(const char* name, char* buf, uint32_t cap, uint32_t* size) {

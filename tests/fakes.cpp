@@ -39,9 +39,21 @@ int32_t FakeLogFile::Read(unsigned char* buf, uint32_t cap) {
     return static_cast<int32_t>(n);
 }
 
+settings::OpenResult FakeStore::Open(settings::KeyView view) {
+    opened.push_back(view);
+    const Key& key = view == settings::KeyView::kOther ? other : own;
+    if (key.open == settings::OpenResult::kOpened)
+        open_ = &key;
+    return key.open;
+}
+
 bool FakeStore::Query(const char* name, char* buf, uint32_t cap, uint32_t* size) {
-    auto it = values.find(name);
-    if (it == values.end())
+    if (!open_) {
+        ++queriesWithoutKey;
+        return false;
+    }
+    auto it = open_->values.find(name);
+    if (it == open_->values.end())
         return false;
     const Value& v = it->second;
     *size = v.reported;

@@ -47,26 +47,37 @@ struct FakeClock final : logvalues::Clock {
     }
 };
 
+// The monitor's key in the module's own registry view and in the other one. As
+// made, the key is in the own view only, with no values.
 struct FakeStore final : settings::SettingsStore {
     struct Value {
         std::string data;
         uint32_t reported;  // byte count the query reports
     };
-    bool keyExists = true;
-    std::map<std::string, Value> values;
-    int opens = 0;
+    struct Key {
+        settings::OpenResult open = settings::OpenResult::kOpened;  // what opening it gives
+        std::map<std::string, Value> values;
 
-    // A string value as the registry stores it: its text and a NUL.
-    void SetText(const std::string& name, const std::string& text) {
-        values[name] = {text + '\0', static_cast<uint32_t>(text.size() + 1)};
-    }
+        // A string value as the registry stores it: its text and a NUL.
+        void SetText(const std::string& name, const std::string& text) {
+            values[name] = {text + '\0', static_cast<uint32_t>(text.size() + 1)};
+        }
+    };
+    Key own;
+    Key other{settings::OpenResult::kNotFound, {}};
+    std::vector<settings::KeyView> opened;  // the view of every Open, in order
+    int queriesWithoutKey = 0;              // Query calls while no key was open
+    int closes = 0;
 
-    bool Open() override {
-        ++opens;
-        return keyExists;
-    }
+    settings::OpenResult Open(settings::KeyView view) override;
     bool Query(const char* name, char* buf, uint32_t cap, uint32_t* size) override;
-    void Close() override {}
+    void Close() override {
+        ++closes;
+        open_ = nullptr;
+    }
+
+private:
+    const Key* open_ = nullptr;
 };
 
 // A log: three header lines, then the given text.

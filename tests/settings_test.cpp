@@ -7,8 +7,16 @@
 #include "fakes.h"
 #include "settings/monitor_settings.h"
 
+using settings::KeyView;
 using settings::MonitorSettings;
+using settings::OpenResult;
 using testing_fakes::FakeStore;
+
+namespace settings {
+std::ostream& operator<<(std::ostream& os, KeyView v) {
+    return os << (v == KeyView::kOwn ? "own view" : v == KeyView::kOther ? "other view" : "no view");
+}
+}  // namespace settings
 
 namespace {
 
@@ -96,8 +104,8 @@ TEST(FindSourceName, FindsNamesPastTheFifthSlot) {
 TEST(LoadSettings, ReadsPathAndSources) {
     MonitorSettings s{};
     FakeStore store;
-    store.SetText("LogFilePath", "C:\\Quintavo\\log.txt");
-    store.SetText("Sources", "+Core clock,+Memory clock");
+    store.own.SetText("LogFilePath", "C:\\Quintavo\\log.txt");
+    store.own.SetText("Sources", "+Core clock,+Memory clock");
     settings::LoadSettings(s, store);
     EXPECT_STREQ(s.logPath, "C:\\Quintavo\\log.txt");
     EXPECT_EQ(s.sourceCount, 2u);
@@ -113,7 +121,7 @@ TEST(LoadSettings, MissingKeyKeepsTextsAndRecounts) {
     strcpy(s.sourcesText, "+x,+y,+z");
     s.sourceCount = 99;
     FakeStore store;
-    store.keyExists = false;
+    store.own.open = settings::OpenResult::kNotFound;  // and not in the other view either
     settings::LoadSettings(s, store);
     EXPECT_STREQ(s.logPath, "old path");
     EXPECT_EQ(s.sourceCount, 3u);
@@ -123,7 +131,7 @@ TEST(LoadSettings, MissingValueKeepsWhatItHeld) {
     MonitorSettings s{};
     strcpy(s.logPath, "kept");
     FakeStore store;
-    store.SetText("Sources", "+A");
+    store.own.SetText("Sources", "+A");
     settings::LoadSettings(s, store);
     EXPECT_STREQ(s.logPath, "kept");
     EXPECT_EQ(s.sourceCount, 1u);
@@ -153,8 +161,8 @@ TEST_P(OversizeTest, TextEndsWithinTheBuffer) {
     GuardedSettings g = Fresh();
     memset(g.s.sourcesText, '+', sizeof g.s.sourcesText - 1);  // a text the load replaces
     FakeStore store;
-    store.values["Sources"] = {c.data, c.reported};
-    store.values["LogFilePath"] = {c.data, c.reported};
+    store.own.values["Sources"] = {c.data, c.reported};
+    store.own.values["LogFilePath"] = {c.data, c.reported};
     settings::LoadSettings(g.s, store);
     EXPECT_EQ(strnlen(g.s.sourcesText, sizeof g.s.sourcesText), c.expectedLength) << c.what;
     EXPECT_EQ(strnlen(g.s.logPath, sizeof g.s.logPath), c.expectedLength) << c.what;
@@ -175,9 +183,95 @@ TEST(LoadSettings, TooLongValueKeepsTheEarlierText) {
     MonitorSettings s{};
     strcpy(s.sourcesText, "+A,+B");
     FakeStore store;
-    store.values["Sources"] = {std::string(3000, '+'), 3000};  // does not fit: the query fails
+    store.own.values["Sources"] = {std::string(3000, '+'), 3000};  // does not fit: the query fails
     settings::LoadSettings(s, store);
     EXPECT_STREQ(s.sourcesText, "+A,+B");
+    EXPECT_EQ(s.sourceCount, 2u);
+}
+
+// The monitor's key in the two registry views, as the fake holds it.
+FakeStore::Key Missing() {
+    return {OpenResult::kNotFound, {}};
+}
+
+FakeStore::Key Refusing() {  // there, but it does not open (access denied)
+    return {OpenResult::kFailed, {}};
+}
+
+FakeStore::Key WithValues(const std::string& path, const std::string& sources) {
+    FakeStore::Key key;
+    key.SetText("LogFilePath", path);
+    key.SetText("Sources", sources);
+    return key;
+}
+
+FakeStore::Key WithPathOnly(const std::string& path) {
+    FakeStore::Key key;
+    key.SetText("LogFilePath", path);
+    return key;
+}
+
+struct ViewCase {
+    const char* what;
+    FakeStore::Key own, other;
+    KeyView answered;
+    std::vector<KeyView> opened;  // the views the load opened, in order
+    const char* logPath;
+    uint32_t count;
+    const char* firstName;
+};
+
+std::ostream& operator<<(std::ostream& os, const ViewCase& c) { return os << c.what; }
+
+class ViewTest : public testing::TestWithParam<ViewCase> {};
+
+// The own view answers when it has the key; the other view is asked only when the own
+// view has no key at all, and then both values come from it.
+TEST_P(ViewTest, LoadsFromTheViewThatAnswers) {
+    const ViewCase& c = GetParam();
+    MonitorSettings s{};
+    FakeStore store;
+    store.own = c.own;
+    store.other = c.other;
+    EXPECT_EQ(settings::LoadSettings(s, store), c.answered);
+    EXPECT_EQ(store.opened, c.opened);
+    EXPECT_STREQ(s.logPath, c.logPath);
+    EXPECT_EQ(s.sourceCount, c.count);
+    EXPECT_STREQ(s.sources.names[0], c.firstName);
+    EXPECT_EQ(store.closes, c.answered == KeyView::kNone ? 0 : 1);
+    EXPECT_EQ(store.queriesWithoutKey, 0);
+}
+
+constexpr KeyView kOwn = KeyView::kOwn, kOther = KeyView::kOther, kNone = KeyView::kNone;
+
+INSTANTIATE_TEST_SUITE_P(
+    Views, ViewTest,
+    testing::Values(
+        ViewCase{"own view only", WithValues("own.log", "+o1,+o2"), Missing(), kOwn, {kOwn}, "own.log", 2, "o1"},
+        ViewCase{"other view only", Missing(), WithValues("other.log", "+t1,+t2,+t3"), kOther, {kOwn, kOther},
+                 "other.log", 3, "t1"},
+        ViewCase{"both: the own view wins", WithValues("own.log", "+o1,+o2"), WithValues("other.log", "+t1,+t2,+t3"),
+                 kOwn, {kOwn}, "own.log", 2, "o1"},
+        ViewCase{"neither", Missing(), Missing(), kNone, {kOwn, kOther}, "", 0, ""},
+        ViewCase{"own view has the key but no Sources: no fallback", WithPathOnly("own.log"),
+                 WithValues("other.log", "+t1,+t2,+t3"), kOwn, {kOwn}, "own.log", 0, ""},
+        ViewCase{"own view has the key with no values: no fallback", FakeStore::Key{},
+                 WithValues("other.log", "+t1"), kOwn, {kOwn}, "", 0, ""},
+        ViewCase{"own view's key does not open: no fallback", Refusing(), WithValues("other.log", "+t1"), kNone,
+                 {kOwn}, "", 0, ""},
+        ViewCase{"other view's key does not open", Missing(), Refusing(), kNone, {kOwn, kOther}, "", 0, ""},
+        ViewCase{"other view has the key but no Sources", Missing(), WithPathOnly("other.log"), kOther,
+                 {kOwn, kOther}, "other.log", 0, ""}));
+
+TEST(LoadSettings, KeyInNoViewKeepsTheTextsOfTheLastLoad) {
+    MonitorSettings s{};
+    FakeStore store;
+    store.own = Missing();
+    store.other = WithValues("other.log", "+t1,+t2");
+    ASSERT_EQ(settings::LoadSettings(s, store), kOther);
+    store.other = Missing();
+    EXPECT_EQ(settings::LoadSettings(s, store), kNone);
+    EXPECT_STREQ(s.logPath, "other.log");
     EXPECT_EQ(s.sourceCount, 2u);
 }
 
