@@ -32,9 +32,7 @@ struct Plugin {
 
 Plugin Load() {
     HMODULE module = LoadLibraryA(host_helpers::ModulePath().c_str());
-    if (!module || !host_helpers::PatchImport(module, "GetSystemTimeAsFileTime", reinterpret_cast<void*>(&BenchTime)) ||
-        !host_helpers::PatchImport(module, "GetFileInformationByHandle",
-                                   reinterpret_cast<void*>(&host_helpers::InformationWithKeptCreationTime)))
+    if (!module || !host_helpers::PatchImport(module, "GetSystemTimeAsFileTime", reinterpret_cast<void*>(&BenchTime)))
         return {};
     auto find = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module, name)); };
     reinterpret_cast<host::StartupFn>(find("dllstartup"))(0, 0);

@@ -25,11 +25,14 @@ struct LogRecord {
 };
 
 // Which file a path led to: two opens of the same file give the same identity, a
-// file created in its place (even under the same name) another one.
+// file moved in over it another one. The creation time is no part of it: Wine on
+// Linux gives the time of the last change in its place, which every append moves.
+// A file deleted and written anew may get its number back where the file system
+// reuses them at once (Linux does); the size and the checked bytes of a pass that
+// goes on are what see that file is not the one read before.
 struct FileIdentity {
-    uint32_t volume;   // serial number of the volume
-    uint64_t index;    // the file's index on that volume
-    uint64_t created;  // creation time
+    uint32_t volume;  // serial number of the volume
+    uint64_t index;   // the file's index on that volume
 
     bool operator==(const FileIdentity&) const = default;
 };
