@@ -1,7 +1,7 @@
 // Reading the monitoring log: the record fields, the scanner that applies the log's
-// byte rules over blocks of bytes, one pass over the file, the cut rule and the
-// five-second re-read rule. The value functions are in current_values.h and
-// running_maxima.h.
+// byte rules over blocks of bytes, the cut rule and the five-second re-read rule.
+// One pass over the file, from its start or going on from where the last stopped,
+// is in log_pass.h; the value functions are in current_values.h and running_maxima.h.
 #pragma once
 
 #include <cstddef>
@@ -131,30 +131,6 @@ private:
 // that gives the same answer everywhere.
 uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end);
 uint32_t CountRunStartsScalar(const unsigned char* p, const unsigned char* end, uint32_t previousWhite = 1);
-
-constexpr uint32_t kCheckedBytes = 4096;
-
-// What a value function keeps so that its next pass over a log that only grew reads
-// just what was added: the file, the mark of the last pass, and the bytes before
-// the mark that must be as they were for the mark to hold.
-struct ResumePoint {
-    bool valid;
-    FileIdentity file;
-    uint64_t size;  // the file's size when it was read
-    ReaderMark mark;
-    unsigned char head[kCheckedBytes];    // the file's first bytes
-    unsigned char before[kCheckedBytes];  // the bytes just before the mark (fewer near the start)
-};
-
-// One pass over the log at path: every record goes into record (and to sink, if any).
-// Returns false, leaving record untouched, when the file cannot be opened.
-bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink);
-
-// The same pass, going on from resume when the file is the one read before, is not
-// smaller and its checked bytes are unchanged; from the file's start otherwise. Either
-// way the record ends as a pass from the start leaves it; a pass that goes on tells
-// sink only of the records from the mark on. resume is then set for the next pass.
-bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink, ResumePoint& resume);
 
 // Drops the last k characters of field; a field shorter than k stays as it is.
 void CutField(char* field, int k);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "fakes.h"
-#include "logvalues/log_reader.h"
+#include "logvalues/log_pass.h"
 
 using logvalues::LogRecord;
 using testing_fakes::FakeLogFile;
