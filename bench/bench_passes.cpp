@@ -25,7 +25,7 @@ struct PosixLogFile final : logvalues::LogFile {
         struct stat st;
         if (fstat(fd, &st) != 0)
             return false;
-        id = {static_cast<uint32_t>(st.st_dev), static_cast<uint64_t>(st.st_ino), 0};
+        id = {static_cast<uint32_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
         size = static_cast<uint64_t>(st.st_size);
         return true;
     }
