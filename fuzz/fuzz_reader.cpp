@@ -29,7 +29,7 @@ struct MemoryFile final : logvalues::LogFile {
         return true;
     }
     bool Identify(logvalues::FileIdentity& id, uint64_t& n) override {
-        id = {1, index, 0};
+        id = {1, index};
         n = size;
         return true;
     }
