@@ -64,6 +64,10 @@ protected:
 struct RecordSink {
     virtual void OnRecord(const LogRecord& record) = 0;
 
+    // The fields before this one (0 to 6) the sink never reads, so the reader need
+    // not store them: they hold whatever they held.
+    int firstFieldRead = 0;
+
 protected:
     ~RecordSink() = default;
 };
@@ -88,10 +92,13 @@ struct ReaderMark {
 //
 // Without a sink only the last run of each field matters, so the reader counts the
 // runs of a block (sixteen bytes at a time where SSE2 is there) and stores just the
-// last seven; with a sink it stores every run, a record at a time.
+// last seven; with a sink it stores every run the sink reads, a record at a time,
+// finding the runs from masks of white bytes where SSE2 is there. byteAtATime
+// chooses the plain byte-at-a-time reading of a sink's records, which the other is
+// held to.
 class LogReader {
 public:
-    LogReader(LogRecord& record, RecordSink* sink) : record_(record), sink_(sink) {}
+    LogReader(LogRecord& record, RecordSink* sink, bool byteAtATime = false);
 
     // Goes on from a mark of an earlier reading of the same bytes.
     void GoOnFrom(const ReaderMark& mark);
@@ -108,6 +115,7 @@ private:
     const unsigned char* SkipHeader(const unsigned char* p, const unsigned char* end);
     const unsigned char* ContinueRun(const unsigned char* p, const unsigned char* end);
     void ReadRecords(const unsigned char* p, const unsigned char* end);
+    void ReadRecordsByRuns(const unsigned char* p, const unsigned char* end);
     void ReadLastFields(const unsigned char* p, const unsigned char* end);
     void MarkAt(const unsigned char* p);
     void MarkRecordStart(const unsigned char* p);
@@ -115,6 +123,8 @@ private:
 
     LogRecord& record_;
     RecordSink* sink_;
+    int firstField_;  // fields before it are not stored
+    bool byteAtATime_;
     ReaderMark mark_{};
     const unsigned char* block_ = nullptr;  // the block being read, which starts at
     uint64_t blockOffset_ = 0;              // this offset in the file
@@ -136,7 +146,10 @@ uint32_t CountRunStartsScalar(const unsigned char* p, const unsigned char* end, 
 void CutField(char* field, int k);
 
 // Characters cut from the end of the field of source n (1 to 4).
-int CutCountOf(int source);
+inline int CutCountOf(int source) {
+    static constexpr int counts[kValueSources] = {2, 2, 4, 4};
+    return counts[source - 1];
+}
 
 // Copies the field of source n (1 to 4) cut by its rule into out.
 void CutSourceField(const LogRecord& record, int source, char (&out)[kFieldSize]);

@@ -41,12 +41,14 @@ class Plugin {
 public:
     bool Load() {
         module_ = LoadLibraryA(host_helpers::ModulePath().c_str());
-        if (!module_ || !host_helpers::PatchImport(module_, "GetSystemTimeAsFileTime", reinterpret_cast<void*>(&TestTime)) ||
+        if (!module_ ||
+            !host_helpers::PatchImport(module_, "GetSystemTimeAsFileTime", reinterpret_cast<void*>(&TestTime)) ||
             !host_helpers::PatchImport(module_, "ReadFile", reinterpret_cast<void*>(&CountingReadFile)))
             return false;
-        actual_ = reinterpret_cast<host::ValueFn>(reinterpret_cast<void*>(GetProcAddress(module_, "Actual")));
-        max_ = reinterpret_cast<host::ValueFn>(reinterpret_cast<void*>(GetProcAddress(module_, "Max")));
-        auto startup = reinterpret_cast<host::StartupFn>(reinterpret_cast<void*>(GetProcAddress(module_, "dllstartup")));
+        auto find = [&](const char* name) { return reinterpret_cast<void*>(GetProcAddress(module_, name)); };
+        actual_ = reinterpret_cast<host::ValueFn>(find("Actual"));
+        max_ = reinterpret_cast<host::ValueFn>(find("Max"));
+        auto startup = reinterpret_cast<host::StartupFn>(find("dllstartup"));
         if (!actual_ || !max_ || !startup)
             return false;
         startup(0, 0);

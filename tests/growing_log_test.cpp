@@ -89,7 +89,7 @@ TEST(GrowingLogDifferential, EveryPassAnswersAsTheCRuntimeReadingTheWholeFile) {
             ASSERT_EQ(got, whole.Expected()) << "step " << step << " after: " << last << ", "
                                              << file.bytes.size() << " bytes";
             appends += goesOn;
-            appendsGoneOn += goesOn && file.bytesRead - read < 2 * file.bytes.size();  // two passes, each less than the file
+            appendsGoneOn += goesOn && file.bytesRead - read < 2 * file.bytes.size();  // two passes, each less
             maxChanges += got.max != before.max;
             before = got;
             Step next = history.Next();
