@@ -139,61 +139,68 @@ void LogReader::ReadRecords(const unsigned char* p, const unsigned char* end) {
 
 #if defined(__SSE2__)
 // The same as ReadRecords, 32 bytes at a time: in the mask of white bytes, a run
-// starts at a field byte after a white one and ends at the next white byte. Its
-// first 19 bytes are stored where it starts, as far as the block holds them, and
-// cut to its length where it ends. A run begun in the block before, and the last
-// bytes of the block, go byte by byte.
+// starts at a field byte after a white one and ends at the next white byte. A run
+// the sink reads has its first 19 bytes stored where it starts, as far as the block
+// holds them, and cut to its length where it ends; the others are only counted. A
+// run begun in the block before, and the last bytes of the block, go byte by byte.
 void LogReader::ReadRecordsByRuns(const unsigned char* p, const unsigned char* end) {
     if (inRun_)
         p = ContinueRun(p, end);
     char(*fields)[kFieldSize] = record_.fields;
     const int first = firstField_;
-    int field = field_;                   // as field_, kept here while the block is read
-    const unsigned char* open = nullptr;  // the start of a run that went on past the last 32 bytes
+    int next = field_;                    // the field of the next run to start
+    const unsigned char* open = nullptr;  // a stored run that went on past the last 32 bytes
+    bool inRun = false;                   // a run went on past the last 32 bytes
     uint32_t previousWhite = 1;           // p is at white space or where a run starts
-    auto endRun = [&](size_t length) {
-        if (field >= first)
-            fields[field][length < kFieldSize - 1 ? length : kFieldSize - 1] = '\0';
-        ++field;
-    };
     for (; end - p >= 32; p += 32) {
         uint32_t white = WhiteMask(p) | (WhiteMask(p + 16) << 16);
-        if (open) {
+        if (inRun) {
             if (white == 0)
                 continue;  // the run goes on through these 32 bytes
-            endRun(static_cast<size_t>(p + __builtin_ctz(white) - open));
+            if (open) {
+                size_t length = static_cast<size_t>(p + __builtin_ctz(white) - open);
+                fields[next - 1][length < kFieldSize - 1 ? length : kFieldSize - 1] = '\0';
+            }
+            inRun = false;
             open = nullptr;
         }
         uint32_t starts = ~white & ((white << 1) | previousWhite);
         previousWhite = white >> 31;
         for (; starts != 0; starts &= starts - 1) {
+            if (next == kFieldCount) {  // the record before this run had its seven fields
+                sink_->OnRecord(record_);
+                MarkRecordStart(p + __builtin_ctz(starts));
+                next = 0;
+            }
+            if (next < first) {  // not stored: only counted
+                ++next;
+                continue;
+            }
             uint32_t at = __builtin_ctz(starts);
             const unsigned char* run = p + at;
-            if (field == kFieldCount) {  // the record before it had its seven fields
-                sink_->OnRecord(record_);
-                MarkRecordStart(run);
-                field = 0;
-            }
-            if (field >= first) {
-                if (end - run >= kFieldSize - 1)
-                    memcpy(fields[field], run, kFieldSize - 1);
-                else
-                    memcpy(fields[field], run, static_cast<size_t>(end - run));
-            }
+            char* field = fields[next++];
+            if (end - run >= kFieldSize - 1)
+                memcpy(field, run, kFieldSize - 1);
+            else
+                memcpy(field, run, static_cast<size_t>(end - run));
             uint32_t after = (white >> at) >> 1;  // the white bytes after the run's first
             if (after == 0) {
                 open = run;  // it ends in the next 32 bytes or later
                 break;
             }
-            endRun(__builtin_ctz(after) + 1);
+            size_t length = __builtin_ctz(after) + 1;
+            field[length < kFieldSize - 1 ? length : kFieldSize - 1] = '\0';
         }
+        inRun = open || (white >> 31) == 0;
     }
-    field_ = field;
-    if (open) {  // the run goes on past p, as if read byte by byte up to p
+    field_ = inRun ? next - 1 : next;
+    if (inRun) {  // the run goes on past p, as if read byte by byte up to p
         inRun_ = true;
-        stored_ = p - open < kFieldSize - 1 ? static_cast<int>(p - open) : kFieldSize - 1;
-        if (field_ >= firstField_)
+        stored_ = 0;
+        if (open) {
+            stored_ = p - open < kFieldSize - 1 ? static_cast<int>(p - open) : kFieldSize - 1;
             fields[field_][stored_] = '\0';
+        }
     }
     ReadRecords(p, end);
 }
