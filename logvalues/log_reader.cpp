@@ -31,24 +31,41 @@ void StoreRun(char (&field)[kFieldSize], const unsigned char* run, size_t take) 
 }
 
 #if defined(__SSE2__)
-uint32_t BitCount(uint32_t x) {
-    x = x - ((x >> 1) & 0x55555555u);
-    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0Fu;
-    return (x * 0x01010101u) >> 24;
-}
-
-// Bit i set where byte i of the sixteen at p is white space.
-uint32_t WhiteMask(const unsigned char* p) {
+// 0xFF where byte i of the sixteen at p is white space, 0 elsewhere.
+__m128i WhiteBytes(const unsigned char* p) {
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     __m128i space = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
     // Tab to carriage return are 0x09 to 0x0D: moved to -128 to -124, they alone
     // are below -123 as signed bytes.
     __m128i shifted = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - 0x09)));
     __m128i controls = _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(0x80 + 5)));
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(space, controls)));
+    return _mm_or_si128(space, controls);
+}
+
+// Bit i set where byte i of the sixteen at p is white space.
+uint32_t WhiteMask(const unsigned char* p) {
+    return static_cast<uint32_t>(_mm_movemask_epi8(WhiteBytes(p)));
 }
 #endif
+
+// The first 0x1A in [p, end), or end: sixty-four bytes at a time where SSE2 is
+// there. (A C runtime's memchr may go a byte at a time: Wine's msvcrt does.)
+const unsigned char* FindEndOfData(const unsigned char* p, const unsigned char* end) {
+#if defined(__SSE2__)
+    const __m128i stop = _mm_set1_epi8(static_cast<char>(kEndOfData));
+    for (; end - p >= 64; p += 64) {
+        __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), stop);
+        __m128i b = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), stop);
+        __m128i c = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32)), stop);
+        __m128i d = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48)), stop);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0)
+            break;  // in these 64 bytes
+    }
+#endif
+    while (p < end && *p != kEndOfData)
+        ++p;
+    return p;
+}
 
 }  // namespace
 
@@ -66,12 +83,23 @@ uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end) {
     uint32_t runs = 0;
     uint32_t previousWhite = 1;
 #if defined(__SSE2__)
-    for (; end - p >= 32; p += 32) {
-        uint32_t white = WhiteMask(p) | (WhiteMask(p + 16) << 16);
-        // A run starts at a non-white byte after a white one.
-        runs += BitCount(~white & ((white << 1) | previousWhite));
-        previousWhite = white >> 31;
+    // A run starts at a non-white byte after a white one: per byte, 1 where one
+    // starts, summed in 16 byte counters that are added up before they can overflow.
+    __m128i before = _mm_set1_epi8(-1);  // whiteness of the bytes before, as 0xFF; byte 15 counts
+    while (end - p >= 64) {
+        __m128i counts = _mm_setzero_si128();
+        for (int i = 0; i < 63 && end - p >= 64; ++i, p += 64) {
+            for (int k = 0; k < 64; k += 16) {
+                __m128i white = WhiteBytes(p + k);
+                __m128i previous = _mm_or_si128(_mm_slli_si128(white, 1), _mm_srli_si128(before, 15));
+                counts = _mm_sub_epi8(counts, _mm_andnot_si128(white, previous));
+                before = white;
+            }
+        }
+        __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        runs += static_cast<uint32_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
+    previousWhite = static_cast<uint32_t>(_mm_movemask_epi8(before)) >> 15;
 #endif
     return runs + CountRunStartsScalar(p, end, previousWhite);
 }
@@ -291,8 +319,8 @@ bool LogReader::Feed(const unsigned char* data, size_t size) {
         p = SkipHeader(p, end);
     if (ended_ || p == end)
         return !ended_;
-    if (const void* stop = memchr(p, kEndOfData, end - p)) {
-        end = static_cast<const unsigned char*>(stop);
+    if (const unsigned char* stop = FindEndOfData(p, end); stop != end) {
+        end = stop;
         ended_ = true;
     }
     if (!sink_)

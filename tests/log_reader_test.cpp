@@ -102,6 +102,32 @@ TEST(LogReader, EndOfDataByteEndsTheLog) {
     EXPECT_EQ(p.last, (Fields{"b1", "b2", "a3", "a4", "a5", "a6", "a7"}));
 }
 
+// The last record as a pass without a sink leaves it (only the last run of each
+// field is stored then).
+Fields LastWithoutSink(const std::string& bytes, size_t chunk) {
+    LogRecord record{};
+    FakeLogFile file;
+    file.bytes = bytes;
+    file.chunk = chunk;
+    logvalues::RunPass("log.txt", file, record, nullptr);
+    return FieldsOf(record);
+}
+
+// Wherever it stands, a 0x1A reads as the end of the file there.
+TEST(LogReader, EndOfDataByteAnywhereIsTheEnd) {
+    std::string log = Log("12/05 10:00 0 45.0\xB0" "C #1200MH #1.35volt #980rpm!\r\n"
+                          "12/05 10:05 0 52.5\xB0" "C #1250MH #1.37volt #1010rpm!\r\n"
+                          "12/05 10:10 0 " + std::string(70, 'L') + " #1300MH #1.40volt #1020rpm!\r\n");
+    for (size_t at = 0; at <= log.size(); ++at) {
+        std::string cut = log;
+        cut.insert(at, 1, '\x1A');
+        Pass p = Read(cut), q = Read(log.substr(0, at));
+        EXPECT_EQ(p.records, q.records) << "0x1A at " << at;
+        EXPECT_EQ(p.last, q.last) << "0x1A at " << at;
+        EXPECT_EQ(LastWithoutSink(cut, SIZE_MAX), q.last) << "0x1A at " << at;
+    }
+}
+
 TEST(LogReader, EndOfDataInTheHeaderReadsNoRecord) {
     Pass p = Read("h1\nh2\x1A\na1 a2 a3 a4 a5 a6 a7\n", SIZE_MAX, kOld);
     EXPECT_TRUE(p.opened);
@@ -185,17 +211,6 @@ TEST(LogReader, FailedOpenLeavesTheRecordUntouched) {
     EXPECT_FALSE(logvalues::RunPass("log.txt", file, record, nullptr));
     EXPECT_FALSE(logvalues::RunPass(nullptr, file, record, nullptr));
     EXPECT_STREQ(record.fields[3], "kept");
-}
-
-// The last record as a pass without a sink leaves it (only the last run of each
-// field is stored then).
-Fields LastWithoutSink(const std::string& bytes, size_t chunk) {
-    LogRecord record{};
-    FakeLogFile file;
-    file.bytes = bytes;
-    file.chunk = chunk;
-    logvalues::RunPass("log.txt", file, record, nullptr);
-    return FieldsOf(record);
 }
 
 // Blocks may split a CR LF, a field or the header anywhere: the result is the same,
