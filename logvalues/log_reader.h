@@ -91,7 +91,7 @@ struct ReaderMark {
 // white space, so the scanner needs no translation to honour that.
 //
 // Without a sink only the last run of each field matters, so the reader counts the
-// runs of a block (sixteen bytes at a time where SSE2 is there) and stores just the
+// runs of a block (sixty-four bytes at a time where SSE2 is there) and stores just the
 // last seven; with a sink it stores every run the sink reads, a record at a time,
 // finding the runs from masks of white bytes where SSE2 is there. byteAtATime
 // chooses the plain byte-at-a-time reading of a sink's records, which the other is
@@ -137,7 +137,7 @@ private:
 };
 
 // How many runs of non-white bytes start in [p, end), the byte before p being white:
-// sixteen bytes at a time where SSE2 is there, and the plain byte-at-a-time count
+// sixty-four bytes at a time where SSE2 is there, and the plain byte-at-a-time count
 // that gives the same answer everywhere.
 uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end);
 uint32_t CountRunStartsScalar(const unsigned char* p, const unsigned char* end, uint32_t previousWhite = 1);

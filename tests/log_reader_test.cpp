@@ -244,6 +244,12 @@ TEST(LogReader, RunCountsAgreeWithTheByteAtATimeCount) {
             EXPECT_EQ(logvalues::CountRunStarts(data + from, data + to),
                       logvalues::CountRunStartsScalar(data + from, data + to))
                 << from << ".." << to;
+    // A run at every other byte, for longer than the counts are kept apart.
+    std::string dense;
+    for (int i = 0; i < 20000; ++i)
+        dense += "a ";
+    auto* d = reinterpret_cast<const unsigned char*>(dense.data());
+    EXPECT_EQ(logvalues::CountRunStarts(d, d + dense.size()), 20000u);
 }
 
 // What a reader fed bytes in blocks of chunk bytes gives a sink that reads the fields
