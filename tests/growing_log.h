@@ -52,8 +52,8 @@ inline void PrintTo(const Answers& a, std::ostream* os) {
 // appended, truncations, rewrites in place (of the last 4 KiB; after the first
 // 4 KiB with the end cut off; of the first 4 KiB) and replacements by a new file
 // (another log, or a copy changed in the middle and with more lines).
-// No step changes the log between its first and its last 4 KiB while leaving it as
-// large as it was: a pass that goes on does not look there.
+// No step changes a file between its first and its last 4 KiB and leaves it as
+// large or larger: a pass that goes on does not look there.
 class History {
 public:
     // endOfData: whether steps may write a byte 0x1A, which only a C runtime whose
