@@ -1,5 +1,7 @@
 // The reader over any bytes, fed in blocks of any size, gives what the byte-at-a-time
-// reading gives; and Actual and Max answer with short, terminated texts.
+// reading gives, by either of its readings of a sink's records; Max's maxima are
+// those the whole rank folds over those records; and Actual and Max answer with
+// short, terminated texts.
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -8,6 +10,7 @@
 #include "fuzz/reference_reader.h"
 #include "logvalues/current_values.h"
 #include "logvalues/running_maxima.h"
+#include "logvalues/value_rank.h"
 
 namespace {
 
@@ -29,7 +32,7 @@ struct MemoryFile final : logvalues::LogFile {
         return true;
     }
     bool Identify(logvalues::FileIdentity& id, uint64_t& n) override {
-        id = {1, index, 0};
+        id = {1, index};
         n = size;
         return true;
     }
@@ -63,6 +66,57 @@ void CheckAnswer(const char* answer) {
     size_t len = strnlen(answer, 23);
     assert(len < 23 && "an answer is terminated");
     assert((len <= 19 || strcmp(answer, "Error opening the file") == 0) && "an answer is short");
+}
+
+bool SameFieldsFrom(const logvalues::LogRecord& a, const logvalues::LogRecord& b, int first) {
+    for (int f = first; f < logvalues::kFieldCount; ++f)
+        if (strcmp(a.fields[f], b.fields[f]) != 0)
+            return false;
+    return true;
+}
+
+// The scanner fed blocks of chunk bytes, reading by masks or byte by byte, for a sink
+// of every field and one of the value fields only.
+void CheckReadings(const uint8_t* data, size_t size, size_t chunk, const std::vector<logvalues::LogRecord>& expected,
+                   const logvalues::LogRecord& expectedLast) {
+    for (bool byteAtATime : {false, true}) {
+        for (int first : {0, logvalues::kFieldCount - logvalues::kValueSources}) {
+            logvalues::LogRecord record{};
+            Collect sink;
+            sink.firstFieldRead = first;
+            logvalues::LogReader reader(record, &sink, byteAtATime);
+            for (size_t at = 0; at < size && reader.Feed(data + at, size - at < chunk ? size - at : chunk);)
+                at += chunk;
+            reader.Finish();
+            assert(sink.records.size() == expected.size());
+            for (size_t i = 0; i < expected.size(); ++i)
+                assert(SameFieldsFrom(sink.records[i], expected[i], first));
+            assert(SameFieldsFrom(record, expectedLast, first));
+        }
+    }
+}
+
+// Max of a module loaded just now against the maxima the whole rank folds over the
+// records of the byte-at-a-time reading.
+void CheckMaxima(logvalues::LogFile& file, const std::vector<logvalues::LogRecord>& records,
+                 const settings::MonitorSettings& s) {
+    char maxima[logvalues::kValueSources][logvalues::kFieldSize] = {};
+    for (const logvalues::LogRecord& r : records) {
+        for (int source = 1; source <= logvalues::kValueSources; ++source) {
+            char cut[logvalues::kFieldSize];
+            logvalues::CutSourceField(r, source, cut);
+            if (logvalues::RanksAbove(cut, maxima[source - 1], source))
+                memcpy(maxima[source - 1], cut, sizeof cut);
+        }
+    }
+    static logvalues::RunningMaxima fresh;
+    fresh = {};
+    TickingClock clock;
+    for (int source = 1; source <= logvalues::kValueSources; ++source) {
+        char n[2] = {static_cast<char>('0' + source), '\0'};
+        assert(strcmp(logvalues::AnswerMax(fresh, n, s, clock, file),
+                      logvalues::AnsweredText(maxima[source - 1], source)) == 0);
+    }
 }
 
 // A log read once, then grown or rewritten behind the point where the first pass
@@ -126,6 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (const auto& field : got.fields)
         assert(memchr(field, '\0', logvalues::kFieldSize));
 
+    CheckReadings(data, size, chunk, expectedRecords, expected);
     CheckGoingOn(data, size, chunk);
 
     static settings::MonitorSettings s = [] {
@@ -135,6 +190,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         settings::SplitSources(m);
         return m;
     }();
+    MemoryFile maxFile(data, size, chunk);
+    CheckMaxima(maxFile, expectedRecords, s);
+
     static logvalues::CurrentValues current;
     static logvalues::RunningMaxima maxima;
     TickingClock clock;

@@ -1,7 +1,7 @@
 // Actual: the value of a source in the last record of the log.
 #pragma once
 
-#include "logvalues/log_reader.h"
+#include "logvalues/log_pass.h"
 #include "settings/monitor_settings.h"
 
 namespace logvalues {

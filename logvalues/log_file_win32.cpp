@@ -31,7 +31,6 @@ bool Win32LogFile::Identify(FileIdentity& identity, uint64_t& size) {
         return false;
     identity.volume = info.dwVolumeSerialNumber;
     identity.index = Join(info.nFileIndexHigh, info.nFileIndexLow);
-    identity.created = Join(info.ftCreationTime.dwHighDateTime, info.ftCreationTime.dwLowDateTime);
     size = Join(info.nFileSizeHigh, info.nFileSizeLow);
     return true;
 }

@@ -24,16 +24,6 @@ struct ByteKinds {
 };
 constexpr ByteKinds kKinds;
 
-constexpr uint32_t kBlockSize = 256 * 1024;
-
-// The pass's buffer: a block, and before it up to kCheckedBytes of the bytes read
-// before the block, so that the bytes before a mark found in the block are at hand.
-// One pass runs at a time, so both value functions share it.
-unsigned char g_buffer[kCheckedBytes + kBlockSize];
-unsigned char* const g_block = g_buffer + kCheckedBytes;
-
-constexpr int kCutCounts[kValueSources] = {2, 2, 4, 4};
-
 // Stores the first take bytes of a run as the field's text.
 void StoreRun(char (&field)[kFieldSize], const unsigned char* run, size_t take) {
     memcpy(field, run, take);
@@ -41,24 +31,41 @@ void StoreRun(char (&field)[kFieldSize], const unsigned char* run, size_t take) 
 }
 
 #if defined(__SSE2__)
-uint32_t BitCount(uint32_t x) {
-    x = x - ((x >> 1) & 0x55555555u);
-    x = (x & 0x33333333u) + ((x >> 2) & 0x33333333u);
-    x = (x + (x >> 4)) & 0x0F0F0F0Fu;
-    return (x * 0x01010101u) >> 24;
-}
-
-// Bit i set where byte i of the sixteen at p is white space.
-uint32_t WhiteMask(const unsigned char* p) {
+// 0xFF where byte i of the sixteen at p is white space, 0 elsewhere.
+__m128i WhiteBytes(const unsigned char* p) {
     __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
     __m128i space = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(' '));
     // Tab to carriage return are 0x09 to 0x0D: moved to -128 to -124, they alone
     // are below -123 as signed bytes.
     __m128i shifted = _mm_add_epi8(bytes, _mm_set1_epi8(static_cast<char>(0x80 - 0x09)));
     __m128i controls = _mm_cmplt_epi8(shifted, _mm_set1_epi8(static_cast<char>(0x80 + 5)));
-    return static_cast<uint32_t>(_mm_movemask_epi8(_mm_or_si128(space, controls)));
+    return _mm_or_si128(space, controls);
+}
+
+// Bit i set where byte i of the sixteen at p is white space.
+uint32_t WhiteMask(const unsigned char* p) {
+    return static_cast<uint32_t>(_mm_movemask_epi8(WhiteBytes(p)));
 }
 #endif
+
+// The first 0x1A in [p, end), or end: sixty-four bytes at a time where SSE2 is
+// there. (A C runtime's memchr may go a byte at a time: Wine's msvcrt does.)
+const unsigned char* FindEndOfData(const unsigned char* p, const unsigned char* end) {
+#if defined(__SSE2__)
+    const __m128i stop = _mm_set1_epi8(static_cast<char>(kEndOfData));
+    for (; end - p >= 64; p += 64) {
+        __m128i a = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), stop);
+        __m128i b = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), stop);
+        __m128i c = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 32)), stop);
+        __m128i d = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 48)), stop);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) != 0)
+            break;  // in these 64 bytes
+    }
+#endif
+    while (p < end && *p != kEndOfData)
+        ++p;
+    return p;
+}
 
 }  // namespace
 
@@ -76,15 +83,29 @@ uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end) {
     uint32_t runs = 0;
     uint32_t previousWhite = 1;
 #if defined(__SSE2__)
-    for (; end - p >= 32; p += 32) {
-        uint32_t white = WhiteMask(p) | (WhiteMask(p + 16) << 16);
-        // A run starts at a non-white byte after a white one.
-        runs += BitCount(~white & ((white << 1) | previousWhite));
-        previousWhite = white >> 31;
+    // A run starts at a non-white byte after a white one: per byte, 1 where one
+    // starts, summed in 16 byte counters that are added up before they can overflow.
+    __m128i before = _mm_set1_epi8(-1);  // whiteness of the bytes before, as 0xFF; byte 15 counts
+    while (end - p >= 64) {
+        __m128i counts = _mm_setzero_si128();
+        for (int i = 0; i < 63 && end - p >= 64; ++i, p += 64) {
+            for (int k = 0; k < 64; k += 16) {
+                __m128i white = WhiteBytes(p + k);
+                __m128i previous = _mm_or_si128(_mm_slli_si128(white, 1), _mm_srli_si128(before, 15));
+                counts = _mm_sub_epi8(counts, _mm_andnot_si128(white, previous));
+                before = white;
+            }
+        }
+        __m128i sums = _mm_sad_epu8(counts, _mm_setzero_si128());
+        runs += static_cast<uint32_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
     }
+    previousWhite = static_cast<uint32_t>(_mm_movemask_epi8(before)) >> 15;
 #endif
     return runs + CountRunStartsScalar(p, end, previousWhite);
 }
+
+LogReader::LogReader(LogRecord& record, RecordSink* sink, bool byteAtATime)
+    : record_(record), sink_(sink), firstField_(sink ? sink->firstFieldRead : 0), byteAtATime_(byteAtATime) {}
 
 const unsigned char* LogReader::SkipHeader(const unsigned char* p, const unsigned char* end) {
     for (; p < end && headerLineFeeds_ < 3; ++p) {
@@ -110,7 +131,7 @@ const unsigned char* LogReader::ContinueRun(const unsigned char* p, const unsign
         ++q;
     size_t room = (kFieldSize - 1) - stored_;
     size_t take = static_cast<size_t>(q - p) < room ? static_cast<size_t>(q - p) : room;
-    if (take > 0) {
+    if (take > 0 && field_ >= firstField_) {
         char* field = record_.fields[field_];
         memcpy(field + stored_, p, take);
         stored_ += static_cast<int>(take);
@@ -143,6 +164,75 @@ void LogReader::ReadRecords(const unsigned char* p, const unsigned char* end) {
         stored_ = 0;
     }
 }
+
+#if defined(__SSE2__)
+// The same as ReadRecords, 32 bytes at a time: in the mask of white bytes, a run
+// starts at a field byte after a white one and ends at the next white byte. A run
+// the sink reads has its first 19 bytes stored where it starts, as far as the block
+// holds them, and cut to its length where it ends; the others are only counted. A
+// run begun in the block before, and the last bytes of the block, go byte by byte.
+void LogReader::ReadRecordsByRuns(const unsigned char* p, const unsigned char* end) {
+    if (inRun_)
+        p = ContinueRun(p, end);
+    char(*fields)[kFieldSize] = record_.fields;
+    const int first = firstField_;
+    int next = field_;                    // the field of the next run to start
+    const unsigned char* open = nullptr;  // a stored run that went on past the last 32 bytes
+    bool inRun = false;                   // a run went on past the last 32 bytes
+    uint32_t previousWhite = 1;           // p is at white space or where a run starts
+    for (; end - p >= 32; p += 32) {
+        uint32_t white = WhiteMask(p) | (WhiteMask(p + 16) << 16);
+        if (inRun) {
+            if (white == 0)
+                continue;  // the run goes on through these 32 bytes
+            if (open) {
+                size_t length = static_cast<size_t>(p + __builtin_ctz(white) - open);
+                fields[next - 1][length < kFieldSize - 1 ? length : kFieldSize - 1] = '\0';
+            }
+            inRun = false;
+            open = nullptr;
+        }
+        uint32_t starts = ~white & ((white << 1) | previousWhite);
+        previousWhite = white >> 31;
+        for (; starts != 0; starts &= starts - 1) {
+            if (next == kFieldCount) {  // the record before this run had its seven fields
+                sink_->OnRecord(record_);
+                MarkRecordStart(p + __builtin_ctz(starts));
+                next = 0;
+            }
+            if (next < first) {  // not stored: only counted
+                ++next;
+                continue;
+            }
+            uint32_t at = __builtin_ctz(starts);
+            const unsigned char* run = p + at;
+            char* field = fields[next++];
+            if (end - run >= kFieldSize - 1)
+                memcpy(field, run, kFieldSize - 1);
+            else
+                memcpy(field, run, static_cast<size_t>(end - run));
+            uint32_t after = (white >> at) >> 1;  // the white bytes after the run's first
+            if (after == 0) {
+                open = run;  // it ends in the next 32 bytes or later
+                break;
+            }
+            size_t length = __builtin_ctz(after) + 1;
+            field[length < kFieldSize - 1 ? length : kFieldSize - 1] = '\0';
+        }
+        inRun = open || (white >> 31) == 0;
+    }
+    field_ = inRun ? next - 1 : next;
+    if (inRun) {  // the run goes on past p, as if read byte by byte up to p
+        inRun_ = true;
+        stored_ = 0;
+        if (open) {
+            stored_ = p - open < kFieldSize - 1 ? static_cast<int>(p - open) : kFieldSize - 1;
+            fields[field_][stored_] = '\0';
+        }
+    }
+    ReadRecords(p, end);
+}
+#endif
 
 // A record starts at p; the mark's fields are to hold the record before it.
 void LogReader::MarkAt(const unsigned char* p) {
@@ -229,14 +319,18 @@ bool LogReader::Feed(const unsigned char* data, size_t size) {
         p = SkipHeader(p, end);
     if (ended_ || p == end)
         return !ended_;
-    if (const void* stop = memchr(p, kEndOfData, end - p)) {
-        end = static_cast<const unsigned char*>(stop);
+    if (const unsigned char* stop = FindEndOfData(p, end); stop != end) {
+        end = stop;
         ended_ = true;
     }
-    if (sink_)
-        ReadRecords(p, end);
-    else
+    if (!sink_)
         ReadLastFields(p, end);
+#if defined(__SSE2__)
+    else if (!byteAtATime_)
+        ReadRecordsByRuns(p, end);
+#endif
+    else
+        ReadRecords(p, end);
     return !ended_;
 }
 
@@ -247,148 +341,10 @@ void LogReader::Finish() {
         sink_->OnRecord(record_);
 }
 
-namespace {
-
-// Reads exactly cap bytes; false when the file ends or a read fails first.
-bool ReadFully(LogFile& file, unsigned char* buf, uint32_t cap) {
-    for (uint32_t got = 0; got < cap;) {
-        int32_t n = file.Read(buf + got, cap - got);
-        if (n <= 0)
-            return false;
-        got += static_cast<uint32_t>(n);
-    }
-    return true;
-}
-
-uint32_t CheckedBefore(uint64_t offset) {
-    return offset < kCheckedBytes ? static_cast<uint32_t>(offset) : kCheckedBytes;
-}
-
-// Whether reading may go on from the resume point: the same file, not smaller, its
-// first bytes and those before the mark as they were. If so, the bytes before the
-// mark are read into the buffer just before the block and the file stands at the mark.
-bool CanGoOn(const ResumePoint& resume, const FileIdentity& identity, uint64_t size, LogFile& file) {
-    if (!resume.valid || !(identity == resume.file) || size < resume.size)
-        return false;
-    if (!ReadFully(file, g_block, kCheckedBytes) || memcmp(g_block, resume.head, kCheckedBytes) != 0)
-        return false;
-    uint64_t offset = resume.mark.offset;
-    uint32_t n = CheckedBefore(offset);
-    return file.Seek(offset - n) && ReadFully(file, g_block - n, n) && memcmp(g_block - n, resume.before, n) == 0;
-}
-
-// Reads the file block by block into the reader. With a resume point, keeps what
-// the next pass needs: the file's first bytes and those before the reader's mark.
-class BlockPass {
-public:
-    BlockPass(LogReader& reader, ResumePoint* resume) : reader_(reader), resume_(resume) {}
-
-    // The bytes before the mark reading goes on from are already in the buffer.
-    void GoOnFrom(uint64_t offset) {
-        offset_ = offset;
-        kept_ = CheckedBefore(offset);
-        headBytes_ = kCheckedBytes;  // checked, and the same as before
-        keptMark_ = offset;
-    }
-
-    void ReadAll(LogFile& file) {
-        for (;;) {
-            int32_t n = file.Read(g_block, kBlockSize);
-            if (n <= 0)
-                break;
-            bool more = reader_.Feed(g_block, static_cast<size_t>(n));
-            if (resume_) {
-                KeepCheckedBytes(static_cast<uint32_t>(n));
-                KeepTail(static_cast<uint32_t>(n));
-            }
-            if (!more)
-                break;
-            offset_ += static_cast<uint32_t>(n);
-        }
-        reader_.Finish();
-    }
-
-    // Whether the file's first bytes were all seen, so that a later pass can check them.
-    bool HeadComplete() const { return headBytes_ == kCheckedBytes; }
-
-private:
-    void KeepCheckedBytes(uint32_t n) {
-        if (offset_ < kCheckedBytes && headBytes_ < kCheckedBytes) {
-            uint32_t take = n < kCheckedBytes - headBytes_ ? n : kCheckedBytes - headBytes_;
-            memcpy(resume_->head + headBytes_, g_block, take);
-            headBytes_ += take;
-        }
-        uint64_t mark = reader_.Mark().offset;
-        if (mark != keptMark_) {  // the mark moved into this block
-            uint32_t before = CheckedBefore(mark);
-            const unsigned char* at = g_block + static_cast<size_t>(mark - offset_);  // mark is in this block
-            memcpy(resume_->before, at - before, before);
-            keptMark_ = mark;
-        }
-    }
-
-    // Keeps the last bytes read before the next block.
-    void KeepTail(uint32_t n) {
-        uint32_t keep = kept_ + n < kCheckedBytes ? kept_ + n : kCheckedBytes;
-        memmove(g_block - keep, g_block + n - keep, keep);
-        kept_ = keep;
-    }
-
-    LogReader& reader_;
-    ResumePoint* resume_;
-    uint64_t offset_ = 0;     // of the block in the file
-    uint32_t kept_ = 0;       // bytes kept before the block
-    uint32_t headBytes_ = 0;  // of the file's first bytes seen
-    uint64_t keptMark_ = 0;   // the mark whose bytes before it are kept
-};
-
-}  // namespace
-
-bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink) {
-    if (!path || !file.Open(path))
-        return false;
-    LogReader reader(record, sink);
-    BlockPass pass(reader, nullptr);
-    pass.ReadAll(file);
-    file.Close();
-    return true;
-}
-
-bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink, ResumePoint& resume) {
-    if (!path || !file.Open(path))
-        return false;
-    FileIdentity identity{};
-    uint64_t size = 0;
-    bool identified = file.Identify(identity, size);
-    LogReader reader(record, sink);
-    BlockPass pass(reader, &resume);
-    bool readable = true;
-    if (identified && CanGoOn(resume, identity, size, file)) {
-        reader.GoOnFrom(resume.mark);
-        pass.GoOnFrom(resume.mark.offset);
-    } else {
-        readable = file.Seek(0);
-    }
-    if (readable)
-        pass.ReadAll(file);
-    else
-        reader.Finish();  // as a read error at the start
-    resume.valid = identified && readable && pass.HeadComplete();
-    resume.file = identity;
-    resume.size = size;
-    resume.mark = reader.Mark();
-    file.Close();
-    return true;
-}
-
 void CutField(char* field, int k) {
     size_t len = strnlen(field, kFieldSize - 1);
     if (len >= static_cast<size_t>(k))
         field[len - k] = '\0';
-}
-
-int CutCountOf(int source) {
-    return kCutCounts[source - 1];
 }
 
 void CutSourceField(const LogRecord& record, int source, char (&out)[kFieldSize]) {

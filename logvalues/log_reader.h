@@ -1,7 +1,7 @@
 // Reading the monitoring log: the record fields, the scanner that applies the log's
-// byte rules over blocks of bytes, one pass over the file, the cut rule and the
-// five-second re-read rule. The value functions are in current_values.h and
-// running_maxima.h.
+// byte rules over blocks of bytes, the cut rule and the five-second re-read rule.
+// One pass over the file, from its start or going on from where the last stopped,
+// is in log_pass.h; the value functions are in current_values.h and running_maxima.h.
 #pragma once
 
 #include <cstddef>
@@ -25,11 +25,14 @@ struct LogRecord {
 };
 
 // Which file a path led to: two opens of the same file give the same identity, a
-// file created in its place (even under the same name) another one.
+// file moved in over it another one. The creation time is no part of it: Wine on
+// Linux gives the time of the last change in its place, which every append moves.
+// A file deleted and written anew may get its number back where the file system
+// reuses them at once (Linux does); the size and the checked bytes of a pass that
+// goes on are what see that file is not the one read before.
 struct FileIdentity {
-    uint32_t volume;   // serial number of the volume
-    uint64_t index;    // the file's index on that volume
-    uint64_t created;  // creation time
+    uint32_t volume;  // serial number of the volume
+    uint64_t index;   // the file's index on that volume
 
     bool operator==(const FileIdentity&) const = default;
 };
@@ -61,6 +64,10 @@ protected:
 struct RecordSink {
     virtual void OnRecord(const LogRecord& record) = 0;
 
+    // The fields before this one (0 to 6) the sink never reads, so the reader need
+    // not store them: they hold whatever they held.
+    int firstFieldRead = 0;
+
 protected:
     ~RecordSink() = default;
 };
@@ -84,11 +91,14 @@ struct ReaderMark {
 // white space, so the scanner needs no translation to honour that.
 //
 // Without a sink only the last run of each field matters, so the reader counts the
-// runs of a block (sixteen bytes at a time where SSE2 is there) and stores just the
-// last seven; with a sink it stores every run, a record at a time.
+// runs of a block (sixty-four bytes at a time where SSE2 is there) and stores just the
+// last seven; with a sink it stores every run the sink reads, a record at a time,
+// finding the runs from masks of white bytes where SSE2 is there. byteAtATime
+// chooses the plain byte-at-a-time reading of a sink's records, which the other is
+// held to.
 class LogReader {
 public:
-    LogReader(LogRecord& record, RecordSink* sink) : record_(record), sink_(sink) {}
+    LogReader(LogRecord& record, RecordSink* sink, bool byteAtATime = false);
 
     // Goes on from a mark of an earlier reading of the same bytes.
     void GoOnFrom(const ReaderMark& mark);
@@ -105,6 +115,7 @@ private:
     const unsigned char* SkipHeader(const unsigned char* p, const unsigned char* end);
     const unsigned char* ContinueRun(const unsigned char* p, const unsigned char* end);
     void ReadRecords(const unsigned char* p, const unsigned char* end);
+    void ReadRecordsByRuns(const unsigned char* p, const unsigned char* end);
     void ReadLastFields(const unsigned char* p, const unsigned char* end);
     void MarkAt(const unsigned char* p);
     void MarkRecordStart(const unsigned char* p);
@@ -112,6 +123,8 @@ private:
 
     LogRecord& record_;
     RecordSink* sink_;
+    int firstField_;  // fields before it are not stored
+    bool byteAtATime_;
     ReaderMark mark_{};
     const unsigned char* block_ = nullptr;  // the block being read, which starts at
     uint64_t blockOffset_ = 0;              // this offset in the file
@@ -124,40 +137,19 @@ private:
 };
 
 // How many runs of non-white bytes start in [p, end), the byte before p being white:
-// sixteen bytes at a time where SSE2 is there, and the plain byte-at-a-time count
+// sixty-four bytes at a time where SSE2 is there, and the plain byte-at-a-time count
 // that gives the same answer everywhere.
 uint32_t CountRunStarts(const unsigned char* p, const unsigned char* end);
 uint32_t CountRunStartsScalar(const unsigned char* p, const unsigned char* end, uint32_t previousWhite = 1);
-
-constexpr uint32_t kCheckedBytes = 4096;
-
-// What a value function keeps so that its next pass over a log that only grew reads
-// just what was added: the file, the mark of the last pass, and the bytes before
-// the mark that must be as they were for the mark to hold.
-struct ResumePoint {
-    bool valid;
-    FileIdentity file;
-    uint64_t size;  // the file's size when it was read
-    ReaderMark mark;
-    unsigned char head[kCheckedBytes];    // the file's first bytes
-    unsigned char before[kCheckedBytes];  // the bytes just before the mark (fewer near the start)
-};
-
-// One pass over the log at path: every record goes into record (and to sink, if any).
-// Returns false, leaving record untouched, when the file cannot be opened.
-bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink);
-
-// The same pass, going on from resume when the file is the one read before, is not
-// smaller and its checked bytes are unchanged; from the file's start otherwise. Either
-// way the record ends as a pass from the start leaves it; a pass that goes on tells
-// sink only of the records from the mark on. resume is then set for the next pass.
-bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink, ResumePoint& resume);
 
 // Drops the last k characters of field; a field shorter than k stays as it is.
 void CutField(char* field, int k);
 
 // Characters cut from the end of the field of source n (1 to 4).
-int CutCountOf(int source);
+inline int CutCountOf(int source) {
+    static constexpr int counts[kValueSources] = {2, 2, 4, 4};
+    return counts[source - 1];
+}
 
 // Copies the field of source n (1 to 4) cut by its rule into out.
 void CutSourceField(const LogRecord& record, int source, char (&out)[kFieldSize]);

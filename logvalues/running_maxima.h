@@ -1,7 +1,7 @@
 // Max: the highest value of a source over every record read since load.
 #pragma once
 
-#include "logvalues/log_reader.h"
+#include "logvalues/log_pass.h"
 #include "settings/monitor_settings.h"
 
 namespace logvalues {

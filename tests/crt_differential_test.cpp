@@ -15,7 +15,7 @@
 
 #include "host_helpers.h"
 #include "logvalues/log_file_win32.h"
-#include "logvalues/log_reader.h"
+#include "logvalues/log_pass.h"
 
 namespace {
 

@@ -23,7 +23,7 @@ struct FakeLogFile final : logvalues::LogFile {
     int readErrorAt = -1;     // Read number that fails, -1 for none
     int opens = 0;
     bool isOpen = false;
-    logvalues::FileIdentity identity{7, 1, kSomeTime};
+    logvalues::FileIdentity identity{7, 1};
     bool identifiable = true;
     uint64_t bytesRead = 0;   // over every Read since the fake was made
 

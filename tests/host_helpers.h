@@ -4,11 +4,8 @@
 
 #include <windows.h>
 
-#include <cstdint>
 #include <cstring>
-#include <map>
 #include <string>
-#include <utility>
 
 namespace host_helpers {
 
@@ -80,20 +77,6 @@ inline bool PatchImport(HMODULE module, const char* function, void* replacement)
         }
     }
     return false;
-}
-
-// Wine on Linux gives the time of the inode's last change as a file's creation time,
-// so that every append would make a log another file. Patched in for the module's
-// GetFileInformationByHandle, this gives the creation time as Windows keeps it:
-// the one first seen for the file.
-inline BOOL WINAPI InformationWithKeptCreationTime(HANDLE h, BY_HANDLE_FILE_INFORMATION* info) {
-    static std::map<std::pair<DWORD, uint64_t>, FILETIME> firstSeen;
-    if (!GetFileInformationByHandle(h, info))
-        return FALSE;
-    uint64_t index = (uint64_t{info->nFileIndexHigh} << 32) | info->nFileIndexLow;
-    auto seen = firstSeen.emplace(std::make_pair(info->dwVolumeSerialNumber, index), info->ftCreationTime);
-    info->ftCreationTime = seen.first->second;
-    return TRUE;
 }
 
 }  // namespace host_helpers

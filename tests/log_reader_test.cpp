@@ -1,12 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "fakes.h"
-#include "logvalues/log_reader.h"
+#include "logvalues/log_pass.h"
 
 using logvalues::LogRecord;
 using testing_fakes::FakeLogFile;
@@ -101,6 +102,32 @@ TEST(LogReader, EndOfDataByteEndsTheLog) {
     EXPECT_EQ(p.last, (Fields{"b1", "b2", "a3", "a4", "a5", "a6", "a7"}));
 }
 
+// The last record as a pass without a sink leaves it (only the last run of each
+// field is stored then).
+Fields LastWithoutSink(const std::string& bytes, size_t chunk) {
+    LogRecord record{};
+    FakeLogFile file;
+    file.bytes = bytes;
+    file.chunk = chunk;
+    logvalues::RunPass("log.txt", file, record, nullptr);
+    return FieldsOf(record);
+}
+
+// Wherever it stands, a 0x1A reads as the end of the file there.
+TEST(LogReader, EndOfDataByteAnywhereIsTheEnd) {
+    std::string log = Log("12/05 10:00 0 45.0\xB0" "C #1200MH #1.35volt #980rpm!\r\n"
+                          "12/05 10:05 0 52.5\xB0" "C #1250MH #1.37volt #1010rpm!\r\n"
+                          "12/05 10:10 0 " + std::string(70, 'L') + " #1300MH #1.40volt #1020rpm!\r\n");
+    for (size_t at = 0; at <= log.size(); ++at) {
+        std::string cut = log;
+        cut.insert(at, 1, '\x1A');
+        Pass p = Read(cut), q = Read(log.substr(0, at));
+        EXPECT_EQ(p.records, q.records) << "0x1A at " << at;
+        EXPECT_EQ(p.last, q.last) << "0x1A at " << at;
+        EXPECT_EQ(LastWithoutSink(cut, SIZE_MAX), q.last) << "0x1A at " << at;
+    }
+}
+
 TEST(LogReader, EndOfDataInTheHeaderReadsNoRecord) {
     Pass p = Read("h1\nh2\x1A\na1 a2 a3 a4 a5 a6 a7\n", SIZE_MAX, kOld);
     EXPECT_TRUE(p.opened);
@@ -186,17 +213,6 @@ TEST(LogReader, FailedOpenLeavesTheRecordUntouched) {
     EXPECT_STREQ(record.fields[3], "kept");
 }
 
-// The last record as a pass without a sink leaves it (only the last run of each
-// field is stored then).
-Fields LastWithoutSink(const std::string& bytes, size_t chunk) {
-    LogRecord record{};
-    FakeLogFile file;
-    file.bytes = bytes;
-    file.chunk = chunk;
-    logvalues::RunPass("log.txt", file, record, nullptr);
-    return FieldsOf(record);
-}
-
 // Blocks may split a CR LF, a field or the header anywhere: the result is the same,
 // with a sink or without.
 TEST(LogReader, BlockBoundariesChangeNothing) {
@@ -228,6 +244,71 @@ TEST(LogReader, RunCountsAgreeWithTheByteAtATimeCount) {
             EXPECT_EQ(logvalues::CountRunStarts(data + from, data + to),
                       logvalues::CountRunStartsScalar(data + from, data + to))
                 << from << ".." << to;
+    // A run at every other byte, for longer than the counts are kept apart.
+    std::string dense;
+    for (int i = 0; i < 20000; ++i)
+        dense += "a ";
+    auto* d = reinterpret_cast<const unsigned char*>(dense.data());
+    EXPECT_EQ(logvalues::CountRunStarts(d, d + dense.size()), 20000u);
+}
+
+// What a reader fed bytes in blocks of chunk bytes gives a sink that reads the fields
+// from first on: the records and the mark, those fields only.
+struct SinkReading {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> last;
+    uint64_t markOffset;
+    bool markHasFields;
+    std::vector<std::string> markFields;
+    bool operator==(const SinkReading&) const = default;
+};
+
+std::vector<std::string> FieldsFrom(const LogRecord& r, int first) {
+    return std::vector<std::string>(std::begin(r.fields) + first, std::end(r.fields));
+}
+
+struct CollectFrom final : logvalues::RecordSink {
+    explicit CollectFrom(int first) { firstFieldRead = first; }
+    std::vector<std::vector<std::string>> records;
+    void OnRecord(const LogRecord& r) override { records.push_back(FieldsFrom(r, firstFieldRead)); }
+};
+
+SinkReading ReadBlocks(const std::string& bytes, size_t chunk, int first, bool byteAtATime) {
+    LogRecord record{};
+    CollectFrom sink(first);
+    logvalues::LogReader reader(record, &sink, byteAtATime);
+    auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    for (size_t at = 0; at < bytes.size(); at += chunk)
+        reader.Feed(data + at, std::min(chunk, bytes.size() - at));
+    reader.Finish();
+    const logvalues::ReaderMark& mark = reader.Mark();
+    return {sink.records, FieldsFrom(record, first), mark.offset, mark.hasFields,
+            mark.hasFields ? FieldsFrom(mark.fields, first) : std::vector<std::string>{}};
+}
+
+// The reading by masks of 32 bytes against the byte-at-a-time one, over random logs
+// of short and long runs, in blocks of many sizes, for a sink of all fields and one
+// of the value fields only.
+TEST(LogReader, ReadingByRunsAgreesWithTheByteAtATimeReading) {
+    const char* pieces[] = {" ", "\t", "\r\n", "\n", "\v\f", "   ", "a", "45.0\xB0" "C", "#1200MH",
+                            "\xFF\x80", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", "\x1A", "x"};
+    unsigned seed = 2026;
+    for (int log = 0; log < 200; ++log) {
+        std::string bytes = "h\nh\nh\n";
+        for (int i = 0; i < 400; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            unsigned pick = (seed >> 16) % std::size(pieces);
+            if (pick != 11 || (seed >> 8) % 20 == 0)  // 0x1A only now and then
+                bytes += pieces[pick];
+        }
+        for (size_t chunk : {size_t{1}, size_t{7}, size_t{31}, size_t{32}, size_t{33}, size_t{64}, size_t{1000},
+                             bytes.size()}) {
+            for (int first : {0, 3}) {
+                EXPECT_EQ(ReadBlocks(bytes, chunk, first, false), ReadBlocks(bytes, chunk, first, true))
+                    << "log " << log << ", blocks of " << chunk << ", fields from " << first;
+            }
+        }
+    }
 }
 
 struct CutCase {

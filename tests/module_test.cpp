@@ -500,8 +500,6 @@ protected:
     void SetUp() override {
         PluginTest::SetUp();
         ASSERT_TRUE(PatchImport(plugin.module, "ReadFile", reinterpret_cast<void*>(&CountingReadFile)));
-        ASSERT_TRUE(PatchImport(plugin.module, "GetFileInformationByHandle",
-                                reinterpret_cast<void*>(&host_helpers::InformationWithKeptCreationTime)));
         for (int i = 0; i < 16000; ++i)  // about 1 MiB of readings from 40.0 to 59.9
             body += Line(std::to_string(40 + i % 20) + "." + std::to_string(i % 10));
         WriteFileBytes(logPath, Log(body));

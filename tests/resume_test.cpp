@@ -123,12 +123,6 @@ TEST_F(ResumeTest, WhatMakesAPassReadTheWholeFile) {
              f.bytes += grown;
          },
          true},
-        {"created anew under the same index",
-         [&](FakeLogFile& f) {
-             f.identity.created += 1;
-             f.bytes += grown;
-         },
-         true},
         {"on another volume", [](FakeLogFile& f) { f.identity.volume += 1; }, true},
         {"identity unknown", [](FakeLogFile& f) { f.identifiable = false; }, true},
     };

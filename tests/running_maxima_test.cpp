@@ -87,7 +87,27 @@ INSTANTIATE_TEST_SUITE_P(
                     SequenceCase{"zero and minus zero", {"0", "-0.0", "-1"}, "0"},
                     SequenceCase{"leading zeros", {"007", "7.0", "6.99"}, "007"},
                     SequenceCase{"no digits after the point is a word", {"5.", "1"}, "1"},
-                    SequenceCase{"high bytes rank high among words", {"\xE9t\xE9", "zzz"}, "\xE9t\xE9"}));
+                    SequenceCase{"high bytes rank high among words", {"\xE9t\xE9", "zzz"}, "\xE9t\xE9"},
+                    // Candidates turned away by their digits, or not, against a maximum of 1 or more.
+                    SequenceCase{"a fraction digit more", {"76.9", "76.8", "76.90", "76.95"}, "76.95"},
+                    SequenceCase{"the same digits and more", {"76.95", "76.9", "76.9x", "76."}, "76.95"},
+                    SequenceCase{"the same whole number", {"76.5", "76", "+76", "76,5"}, "76.5"},
+                    SequenceCase{"a digit more in the whole part", {"99.9", "100", "98"}, "100"},
+                    SequenceCase{"a sign or zeros before the digits", {"99", "+100", "0101", "-200"}, "0101"},
+                    SequenceCase{"digits, then a word", {"12", "13a", "9", "1e3"}, "12"},
+                    SequenceCase{"sixteen digits and more",
+                                 {"999999999999999", "1234567890123456", "1234567890123455", "12345678901234567"},
+                                 "12345678901234567"}));
+
+// The same for sources 2 to 4, whose number starts at the second character.
+TEST_F(MaxTest, LaterSourcesRankFromTheirSecondCharacter) {
+    std::string body;
+    for (const char* v : {"76.9", "76.95", "100", "99.99", "+100.5", "1e9"})
+        body += Line("1", v, v, v);
+    file.bytes = Log(body);
+    for (const char* n : {"2", "3", "4"})
+        EXPECT_EQ(Max(n), "+100.5") << n;
+}
 
 TEST_F(MaxTest, MaximaSurviveALogWithLowerValues) {
     LogSource1({"45.0", "52.5"});
