@@ -84,7 +84,8 @@ bool TextNotAbove(const char* text, int length, const DigitBar& bar) {
     return FractionNotAbove(text + digits, end, bar);
 }
 
-// The length of a field's text, at most 19.
+// The length of a field's text, at most 19: strnlen, but inline, since it runs for
+// every value of every record and the C runtime's may be a call a byte at a time.
 int LengthOf(const char* field) {
     int n = 0;
     while (n < kFieldSize - 1 && field[n] != '\0')
@@ -174,7 +175,7 @@ public:
 private:
     void KeyMaximum(int source) {
         const char* maximum = state_.maxima[source - 1];
-        keys_[source - 1] = MakeRankKey(maximum, static_cast<int>(strnlen(maximum, kFieldSize - 1)), source);
+        keys_[source - 1] = MakeRankKey(maximum, LengthOf(maximum), source);
         bars_[source - 1] = BarOf(keys_[source - 1], source);
     }
 
