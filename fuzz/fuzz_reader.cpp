@@ -1,7 +1,7 @@
-// The reader over any bytes, fed in blocks of any size, gives what the byte-at-a-time
-// reading gives, by either of its readings of a sink's records; Max's maxima are
-// those the whole rank folds over those records; and Actual and Max answer with
-// short, terminated texts.
+// The reader over any bytes, fed in blocks of any size: its plain reading gives
+// what the byte-at-a-time reference gives, and Actual's and Max's readings, at each
+// width, what the plain one gives; Max's maxima are those the whole rank folds over
+// the records; and Actual and Max answer with short, terminated texts.
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -10,6 +10,7 @@
 #include "fuzz/reference_reader.h"
 #include "logvalues/current_values.h"
 #include "logvalues/running_maxima.h"
+#include "logvalues/run_masks.h"
 #include "logvalues/value_rank.h"
 
 namespace {
@@ -68,31 +69,47 @@ void CheckAnswer(const char* answer) {
     assert((len <= 19 || strcmp(answer, "Error opening the file") == 0) && "an answer is short");
 }
 
-bool SameFieldsFrom(const logvalues::LogRecord& a, const logvalues::LogRecord& b, int first) {
-    for (int f = first; f < logvalues::kFieldCount; ++f)
-        if (strcmp(a.fields[f], b.fields[f]) != 0)
-            return false;
-    return true;
+bool SameMark(const logvalues::ReaderMark& a, const logvalues::ReaderMark& b) {
+    return a.offset == b.offset && a.headerLineFeeds == b.headerLineFeeds && a.hasFields == b.hasFields &&
+           (!a.hasFields || SameRecord(a.fields, b.fields));
 }
 
-// The scanner fed blocks of chunk bytes, reading by masks or byte by byte, for a sink
-// of every field and one of the value fields only.
-void CheckReadings(const uint8_t* data, size_t size, size_t chunk, const std::vector<logvalues::LogRecord>& expected,
-                   const logvalues::LogRecord& expectedLast) {
-    for (bool byteAtATime : {false, true}) {
-        for (int first : {0, logvalues::kFieldCount - logvalues::kValueSources}) {
-            logvalues::LogRecord record{};
-            Collect sink;
-            sink.firstFieldRead = first;
-            logvalues::LogReader reader(record, &sink, byteAtATime);
-            for (size_t at = 0; at < size && reader.Feed(data + at, size - at < chunk ? size - at : chunk);)
-                at += chunk;
-            reader.Finish();
-            assert(sink.records.size() == expected.size());
-            for (size_t i = 0; i < expected.size(); ++i)
-                assert(SameFieldsFrom(sink.records[i], expected[i], first));
-            assert(SameFieldsFrom(record, expectedLast, first));
-        }
+// The plain reading's records folded into maxima, each value ranked in full.
+struct FoldEach final : logvalues::RecordSink {
+    logvalues::MaximaFold& fold;
+    explicit FoldEach(logvalues::MaximaFold& f) : fold(f) {}
+    void OnRecord(const logvalues::LogRecord& r) override { fold.FoldRecord(r); }
+};
+
+// Feeds the bytes in blocks of chunk bytes; returns the mark.
+logvalues::ReaderMark FeedAll(logvalues::LogReader&& reader, const uint8_t* data, size_t size, size_t chunk) {
+    for (size_t at = 0; at < size && reader.Feed(data + at, size - at < chunk ? size - at : chunk);)
+        at += chunk;
+    reader.Finish();
+    return reader.Mark();
+}
+
+// Actual's and Max's readings, at each width, against the plain one fed the same
+// blocks: the same record and mark, and for Max the maxima of the plain reading's
+// records ranked in full.
+void CheckReadings(const uint8_t* data, size_t size, size_t chunk) {
+    logvalues::LogRecord plainRecord{};
+    logvalues::Maxima plainMaxima{};
+    logvalues::MaximaFold plainFold(plainMaxima);
+    FoldEach each(plainFold);
+    logvalues::ReaderMark plainMark = FeedAll(logvalues::LogReader(plainRecord, each), data, size, chunk);
+    for (auto width : {logvalues::runs::Width::kSse2, logvalues::runs::Width::kAvx2}) {
+        logvalues::runs::LimitTo(width);
+        logvalues::LogRecord record{};
+        assert(SameMark(FeedAll(logvalues::LogReader(record), data, size, chunk), plainMark));
+        assert(SameRecord(record, plainRecord));
+        record = {};
+        logvalues::Maxima maxima{};
+        logvalues::MaximaFold fold(maxima);
+        assert(SameMark(FeedAll(logvalues::LogReader(record, fold), data, size, chunk), plainMark));
+        assert(SameRecord(record, plainRecord));
+        for (int j = 0; j < logvalues::kValueSources; ++j)
+            assert(strcmp(maxima.texts[j], plainMaxima.texts[j]) == 0);
     }
 }
 
@@ -133,7 +150,7 @@ void CheckGoingOn(const uint8_t* data, size_t size, size_t chunk) {
     second.assign(first.begin(), first.end() - (kept - rewritten));  // the first log up to the rewrite
     second.insert(second.end(), data + kept, data + size);
 
-    for (bool withSink : {false, true}) {
+    for (int how = 0; how < 3; ++how) {  // Actual's reading, Max's, the plain one
         logvalues::LogRecord expected{}, got{};
         std::vector<logvalues::LogRecord> firstRecords, expectedRecords;
         reference::ReadLog(first.data(), first.size(), expected, firstRecords);
@@ -144,8 +161,14 @@ void CheckGoingOn(const uint8_t* data, size_t size, size_t chunk) {
         MemoryFile before(first.data(), first.size(), chunk), after(second.data(), second.size(), chunk);
         after.index = before.index;  // the same file
         Collect ignored, sink;
-        logvalues::RunPass("log", before, got, withSink ? &ignored : nullptr, resume);
-        logvalues::RunPass("log", after, got, withSink ? &sink : nullptr, resume);
+        logvalues::Maxima maxima{};
+        logvalues::MaximaFold fold(maxima);
+        auto pass = [&](logvalues::LogFile& file, Collect& records) {
+            logvalues::LogReader actual(got), max(got, fold), plain(got, records);
+            logvalues::RunPass("log", file, how == 0 ? actual : how == 1 ? max : plain, resume);
+        };
+        pass(before, ignored);
+        pass(after, sink);
         assert(SameRecord(got, expected));
         assert(sink.records.size() <= expectedRecords.size());
         size_t skipped = expectedRecords.size() - sink.records.size();
@@ -166,21 +189,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     MemoryFile file(data, size, chunk);
     Collect sink;
-    logvalues::RunPass("log", file, got, &sink);
+    logvalues::LogReader reader(got, sink);
+    logvalues::RunPass("log", file, reader);
     assert(sink.records.size() == expectedRecords.size());
     for (size_t i = 0; i < sink.records.size(); ++i)
         assert(SameRecord(sink.records[i], expectedRecords[i]));
     assert(SameRecord(got, expected));
 
-    // Without a sink, the reader stores only the last run of each field: the same record.
-    logvalues::LogRecord last{};
-    MemoryFile again(data, size, chunk);
-    logvalues::RunPass("log", again, last, nullptr);
-    assert(SameRecord(last, expected));
     for (const auto& field : got.fields)
         assert(memchr(field, '\0', logvalues::kFieldSize));
 
-    CheckReadings(data, size, chunk, expectedRecords, expected);
+    CheckReadings(data, size, chunk);
     CheckGoingOn(data, size, chunk);
 
     static settings::MonitorSettings s = [] {

@@ -20,7 +20,8 @@ ValueText AnswerActual(CurrentValues& state, const char* text,
     if (n == 0)
         return kInvalidParameter;
     if (TakeIfDue(state.throttle, clock.Now())) {
-        if (!RunPass(settings.logPath, file, state.record, nullptr, state.resume))
+        LogReader reader(state.record);
+        if (!RunPass(settings.logPath, file, reader, state.resume))
             return kErrorOpening;
         DeriveValues(state);
     }

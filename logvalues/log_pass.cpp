@@ -108,23 +108,21 @@ private:
 
 }  // namespace
 
-bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink) {
+bool RunPass(const char* path, LogFile& file, LogReader& reader) {
     if (!path || !file.Open(path))
         return false;
-    LogReader reader(record, sink);
     BlockPass pass(reader, nullptr);
     pass.ReadAll(file);
     file.Close();
     return true;
 }
 
-bool RunPass(const char* path, LogFile& file, LogRecord& record, RecordSink* sink, ResumePoint& resume) {
+bool RunPass(const char* path, LogFile& file, LogReader& reader, ResumePoint& resume) {
     if (!path || !file.Open(path))
         return false;
     FileIdentity identity{};
     uint64_t size = 0;
     bool identified = file.Identify(identity, size);
-    LogReader reader(record, sink);
     BlockPass pass(reader, &resume);
     bool readable = true;
     if (identified && CanGoOn(resume, identity, size, file)) {

@@ -2,13 +2,14 @@
 #pragma once
 
 #include "logvalues/log_pass.h"
+#include "logvalues/maxima_fold.h"
 #include "settings/monitor_settings.h"
 
 namespace logvalues {
 
 struct RunningMaxima {
     LogRecord record;                           // raw fields as last read
-    char maxima[kValueSources][kFieldSize];     // highest cut fields of sources 1 to 4
+    Maxima maxima;                              // highest cut fields of sources 1 to 4
     ReadThrottle throttle;
     ResumePoint resume;                         // where the next pass goes on
 };

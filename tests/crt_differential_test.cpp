@@ -63,7 +63,8 @@ Reading ReadWithReader(const char* path) {
     logvalues::LogRecord record{};
     logvalues::Win32LogFile file;
     Collect sink;
-    logvalues::RunPass(path, file, record, &sink);
+    logvalues::LogReader reader(record, sink);
+    logvalues::RunPass(path, file, reader);
     return {sink.records, RecordOf(record)};
 }
 

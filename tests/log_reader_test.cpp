@@ -8,10 +8,13 @@
 
 #include "fakes.h"
 #include "logvalues/log_pass.h"
+#include "logvalues/maxima_fold.h"
+#include "logvalues/run_masks.h"
 
 using logvalues::LogRecord;
 using testing_fakes::FakeLogFile;
 using testing_fakes::Log;
+using Width = logvalues::runs::Width;
 
 namespace {
 
@@ -44,7 +47,8 @@ Pass Read(const std::string& bytes, size_t chunk = SIZE_MAX, const Fields& start
     file.bytes = bytes;
     file.chunk = chunk;
     Collect sink;
-    bool opened = logvalues::RunPass("log.txt", file, record, &sink);
+    logvalues::LogReader reader(record, sink);
+    bool opened = logvalues::RunPass("log.txt", file, reader);
     EXPECT_FALSE(file.isOpen) << "a pass closes the file";
     return {opened, sink.records, FieldsOf(record)};
 }
@@ -102,14 +106,15 @@ TEST(LogReader, EndOfDataByteEndsTheLog) {
     EXPECT_EQ(p.last, (Fields{"b1", "b2", "a3", "a4", "a5", "a6", "a7"}));
 }
 
-// The last record as a pass without a sink leaves it (only the last run of each
-// field is stored then).
+// The last record as Actual's reading leaves it (only the last run of each field is
+// stored then).
 Fields LastWithoutSink(const std::string& bytes, size_t chunk) {
     LogRecord record{};
     FakeLogFile file;
     file.bytes = bytes;
     file.chunk = chunk;
-    logvalues::RunPass("log.txt", file, record, nullptr);
+    logvalues::LogReader reader(record);
+    logvalues::RunPass("log.txt", file, reader);
     return FieldsOf(record);
 }
 
@@ -197,7 +202,8 @@ TEST(LogReader, ReadErrorEndsThePassLikeTheEnd) {
     file.chunk = 50;  // the header and "a1 ", then the error
     file.readErrorAt = 1;
     Collect sink;
-    ASSERT_TRUE(logvalues::RunPass("log.txt", file, record, &sink));
+    logvalues::LogReader reader(record, sink);
+    ASSERT_TRUE(logvalues::RunPass("log.txt", file, reader));
     EXPECT_FALSE(file.isOpen);
     ASSERT_EQ(sink.records.size(), 1u);
     EXPECT_EQ(FieldsOf(record)[0], "a1");
@@ -208,8 +214,9 @@ TEST(LogReader, FailedOpenLeavesTheRecordUntouched) {
     snprintf(record.fields[3], sizeof record.fields[3], "kept");
     FakeLogFile file;
     file.exists = false;
-    EXPECT_FALSE(logvalues::RunPass("log.txt", file, record, nullptr));
-    EXPECT_FALSE(logvalues::RunPass(nullptr, file, record, nullptr));
+    logvalues::LogReader reader(record);
+    EXPECT_FALSE(logvalues::RunPass("log.txt", file, reader));
+    EXPECT_FALSE(logvalues::RunPass(nullptr, file, reader));
     EXPECT_STREQ(record.fields[3], "kept");
 }
 
@@ -230,6 +237,9 @@ TEST(LogReader, BlockBoundariesChangeNothing) {
     EXPECT_EQ(whole.last[2], std::string(19, 'L'));
 }
 
+// Both widths of the run finding, the floor's and the widest this CPU has.
+constexpr Width kWidths[] = {Width::kSse2, Width::kAvx2};
+
 TEST(LogReader, RunCountsAgreeWithTheByteAtATimeCount) {
     std::string bytes;
     unsigned seed = 12345;
@@ -239,76 +249,120 @@ TEST(LogReader, RunCountsAgreeWithTheByteAtATimeCount) {
         bytes += alphabet[(seed >> 16) % (sizeof alphabet - 1)];
     }
     auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (size_t from = 0; from < 70; ++from)
-        for (size_t to : {from, from + 1, from + 31, from + 32, from + 33, from + 100, bytes.size()})
-            EXPECT_EQ(logvalues::CountRunStarts(data + from, data + to),
-                      logvalues::CountRunStartsScalar(data + from, data + to))
-                << from << ".." << to;
     // A run at every other byte, for longer than the counts are kept apart.
     std::string dense;
     for (int i = 0; i < 20000; ++i)
         dense += "a ";
     auto* d = reinterpret_cast<const unsigned char*>(dense.data());
-    EXPECT_EQ(logvalues::CountRunStarts(d, d + dense.size()), 20000u);
+    for (Width width : kWidths) {
+        logvalues::runs::LimitTo(width);
+        for (size_t from = 0; from < 70; ++from)
+            for (size_t to : {from, from + 1, from + 31, from + 32, from + 33, from + 100, bytes.size()})
+                EXPECT_EQ(logvalues::runs::CountRunStarts(data + from, data + to),
+                          logvalues::runs::CountRunStartsByteByByte(data + from, data + to))
+                    << from << ".." << to;
+        EXPECT_EQ(logvalues::runs::CountRunStarts(d, d + dense.size()), 20000u);
+    }
+    logvalues::runs::LimitTo(Width::kAvx2);
 }
 
-// What a reader fed bytes in blocks of chunk bytes gives a sink that reads the fields
-// from first on: the records and the mark, those fields only.
-struct SinkReading {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> last;
+// What a reading of bytes fed in blocks of chunk bytes leaves: the last record,
+// the mark, and the maxima.
+struct Reading {
+    Fields last;
     uint64_t markOffset;
     bool markHasFields;
-    std::vector<std::string> markFields;
-    bool operator==(const SinkReading&) const = default;
+    Fields markFields;
+    std::array<std::string, 4> maxima;
+    bool operator==(const Reading&) const = default;
 };
 
-std::vector<std::string> FieldsFrom(const LogRecord& r, int first) {
-    return std::vector<std::string>(std::begin(r.fields) + first, std::end(r.fields));
-}
+enum class How { kPlain, kActual, kMax };
 
-struct CollectFrom final : logvalues::RecordSink {
-    explicit CollectFrom(int first) { firstFieldRead = first; }
-    std::vector<std::vector<std::string>> records;
-    void OnRecord(const LogRecord& r) override { records.push_back(FieldsFrom(r, firstFieldRead)); }
+// The plain reading's records folded into the maxima, each value ranked in full.
+struct FoldEach final : logvalues::RecordSink {
+    logvalues::MaximaFold& fold;
+    explicit FoldEach(logvalues::MaximaFold& f) : fold(f) {}
+    void OnRecord(const LogRecord& r) override { fold.FoldRecord(r); }
 };
 
-SinkReading ReadBlocks(const std::string& bytes, size_t chunk, int first, bool byteAtATime) {
+Reading ReadBlocks(const std::string& bytes, size_t chunk, How how) {
     LogRecord record{};
-    CollectFrom sink(first);
-    logvalues::LogReader reader(record, &sink, byteAtATime);
-    auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    for (size_t at = 0; at < bytes.size(); at += chunk)
-        reader.Feed(data + at, std::min(chunk, bytes.size() - at));
-    reader.Finish();
-    const logvalues::ReaderMark& mark = reader.Mark();
-    return {sink.records, FieldsFrom(record, first), mark.offset, mark.hasFields,
-            mark.hasFields ? FieldsFrom(mark.fields, first) : std::vector<std::string>{}};
+    logvalues::Maxima maxima{};
+    logvalues::MaximaFold fold(maxima);
+    FoldEach each(fold);
+    logvalues::ReaderMark mark{};
+    auto read = [&](logvalues::LogReader&& reader) {
+        auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+        for (size_t at = 0; at < bytes.size(); at += chunk)
+            reader.Feed(data + at, std::min(chunk, bytes.size() - at));
+        reader.Finish();
+        mark = reader.Mark();
+    };
+    if (how == How::kPlain)
+        read(logvalues::LogReader(record, each));
+    else if (how == How::kActual)
+        read(logvalues::LogReader(record));
+    else
+        read(logvalues::LogReader(record, fold));
+    return {FieldsOf(record), mark.offset, mark.hasFields, mark.hasFields ? FieldsOf(mark.fields) : Fields{},
+            {maxima.texts[0], maxima.texts[1], maxima.texts[2], maxima.texts[3]}};
 }
 
-// The reading by masks of 32 bytes against the byte-at-a-time one, over random logs
-// of short and long runs, in blocks of many sizes, for a sink of all fields and one
-// of the value fields only.
-TEST(LogReader, ReadingByRunsAgreesWithTheByteAtATimeReading) {
-    const char* pieces[] = {" ", "\t", "\r\n", "\n", "\v\f", "   ", "a", "45.0\xB0" "C", "#1200MH",
-                            "\xFF\x80", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", "\x1A", "x"};
+// A value as a monitor might write one, or not: a sign, leading zeros, one to
+// five integer digits, a '.' or ',' fraction, a word; a prefix and a unit.
+std::string RandomValue(unsigned& seed) {
+    auto pick = [&](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    const char* signs[] = {"", "", "", "+", "-", "0", "00"};
+    const char* words[] = {"N/A", "x", "1e3", "9a", "5.", ""};
+    std::string v = pick(3) == 0 ? "#" : "";
+    if (pick(8) == 0)
+        return v + words[pick(std::size(words))];
+    v += signs[pick(std::size(signs))];
+    for (unsigned n = 1 + pick(5); n > 0; --n)
+        v += static_cast<char>('0' + pick(10));
+    if (pick(2) == 0) {
+        v += pick(3) == 0 ? ',' : '.';
+        for (unsigned n = pick(4); n > 0; --n)
+            v += static_cast<char>('0' + pick(10));
+    }
+    return v + (pick(2) == 0 ? "xy" : "wxyz");
+}
+
+// The readings of Actual and of Max against the plain reading, over random logs of
+// values, short and long runs and white space, in blocks of many sizes, at each
+// width: the same last record and mark, and for Max the maxima that ranking each
+// value of the plain reading's records in full gives.
+TEST(LogReader, ReadingsByRunsAgreeWithThePlainReading) {
+    const std::string pieces[] = {" ", "\t", "\r\n", "\n", "\v\f", "   ", "a", "45.0\xB0" "C", "#1200MH",
+                                  "\xFF\x80", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", "\x1A", "x", std::string(1, '\0')};
     unsigned seed = 2026;
     for (int log = 0; log < 200; ++log) {
         std::string bytes = "h\nh\nh\n";
         for (int i = 0; i < 400; ++i) {
             seed = seed * 1103515245u + 12345u;
-            unsigned pick = (seed >> 16) % std::size(pieces);
-            if (pick != 11 || (seed >> 8) % 20 == 0)  // 0x1A only now and then
+            unsigned pick = (seed >> 16) % (std::size(pieces) + 4);
+            if (pick >= std::size(pieces))
+                bytes += RandomValue(seed) + " ";
+            else if (pick != 11 || (seed >> 8) % 20 == 0)  // 0x1A only now and then
                 bytes += pieces[pick];
         }
         for (size_t chunk : {size_t{1}, size_t{7}, size_t{31}, size_t{32}, size_t{33}, size_t{64}, size_t{1000},
                              bytes.size()}) {
-            for (int first : {0, 3}) {
-                EXPECT_EQ(ReadBlocks(bytes, chunk, first, false), ReadBlocks(bytes, chunk, first, true))
-                    << "log " << log << ", blocks of " << chunk << ", fields from " << first;
+            Reading plain = ReadBlocks(bytes, chunk, How::kPlain);
+            for (Width width : kWidths) {
+                logvalues::runs::LimitTo(width);
+                Reading actual = ReadBlocks(bytes, chunk, How::kActual);
+                actual.maxima = plain.maxima;
+                EXPECT_EQ(actual, plain) << "Actual, log " << log << ", blocks of " << chunk;
+                EXPECT_EQ(ReadBlocks(bytes, chunk, How::kMax), plain) << "Max, log " << log << ", blocks of " << chunk;
             }
         }
     }
+    logvalues::runs::LimitTo(Width::kAvx2);
 }
 
 struct CutCase {
