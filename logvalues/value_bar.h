@@ -62,9 +62,11 @@ inline bool TurnsAway(const ValueBar& bar, const unsigned char* field) {
     while (digits < 16 && text[digits] >= '0' && text[digits] <= '9')
         ++digits;
 #endif
-    uint64_t leading = 0;
-    for (int i = 0; i < 8; ++i)  // one load and a byte swap, as compilers see it
-        leading = (leading << 8) | text[i];
+    uint64_t leading;
+    __builtin_memcpy(&leading, text, sizeof leading);  // the one load a byte loop is not, in 32-bit code
+#if __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    leading = __builtin_bswap64(leading);
+#endif
     // Worked out whole, without a branch on the value's shape: such branches are
     // taken by no pattern the CPU could learn.
     unsigned fewer = static_cast<unsigned>(digits < bar.digits) & static_cast<unsigned>(text[0] != '+');
