@@ -192,8 +192,8 @@ const unsigned char* AfterLastNonWhite(const unsigned char* begin, const unsigne
 constexpr int kSpanChunks = 4096 / kChunk;
 constexpr int kAnswerStart[kValueSources] = {0, 1, 1, 1};  // source 1 answers from the first byte
 
-// At most one run starts every other byte; and eight are written past the last.
-uint32_t g_starts[kSpanChunks * kChunk / 2 + 8];
+// At most one run starts every other byte; and a chunk's writes may go past the last.
+uint32_t g_starts[kSpanChunks * kChunk / 2 + kChunk / 8];
 
 int TrailingZeros(Mask m) {  // kChunk for 0
 #if UINTPTR_MAX > 0xFFFFFFFFu
@@ -215,20 +215,24 @@ int CountBits(Mask m) {
 // previousWhite is 1, written to starts as offsets from q. Returns their number.
 uint32_t FindRunStarts(const unsigned char* q, int chunks, Mask& previousWhite, uint32_t* starts) {
     uint32_t n = 0;
+    Mask before = previousWhite;  // kept out of memory that the writes to starts might alias
     for (int c = 0; c < chunks; ++c) {
         Mask white = WhiteMask(q + c * kChunk);
-        Mask runStarts = ~white & ((white << 1) | previousWhite);
-        previousWhite = white >> (kChunk - 1);
+        Mask runStarts = ~white & ((white << 1) | before);
+        before = white >> (kChunk - 1);
         uint32_t base = static_cast<uint32_t>(c * kChunk);
         uint32_t* out = starts + n;
         n += static_cast<uint32_t>(CountBits(runStarts));
-        // Eight written whatever the count, so that how many runs a chunk holds
-        // is no branch; those past the count are written over or never read.
-        for (int i = 0; i < 8; ++i, runStarts &= runStarts - 1)
+        // One for every eight bytes written whatever the count, so that how many
+        // runs a chunk holds is no branch; those past the count are written over
+        // or never read. A line of values holds fewer.
+#pragma GCC unroll 8
+        for (int i = 0; i < kChunk / 8; ++i, runStarts &= runStarts - 1)
             out[i] = base + static_cast<uint32_t>(TrailingZeros(runStarts));
-        for (int i = 8; runStarts != 0; ++i, runStarts &= runStarts - 1)  // a chunk of short runs
+        for (int i = kChunk / 8; runStarts != 0; ++i, runStarts &= runStarts - 1)  // a chunk of short runs
             out[i] = base + static_cast<uint32_t>(TrailingZeros(runStarts));
     }
+    previousWhite = before;
     return n;
 }
 
