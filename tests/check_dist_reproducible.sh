@@ -20,8 +20,7 @@ expected=$(printf 'QuintavoExtract/%s ' x86/QuintavoExtract.dll x86/qxhost.exe x
 # The machine field of each program's PE header: i386 in x86/, AMD64 in x64/.
 for entry in x86/QuintavoExtract.dll:014c x86/qxhost.exe:014c x64/QuintavoExtract.dll:8664 x64/qxhost.exe:8664; do
     file=$work/QuintavoExtract/${entry%:*}
-    pe=$(od -An -tu4 -j60 -N4 "$file" | tr -d ' ')
-    machine=$(od -An -tx2 -j$((pe + 4)) -N2 "$file" | tr -d ' ')
-    [ "$machine" = "${entry#*:}" ] || { echo "FAIL: ${entry%:*} is built for machine $machine"; exit 1; }
+    [ "$(od -An -tx2 -j$(($(od -An -tu4 -j60 -N4 "$file") + 4)) -N2 "$file" | tr -d ' ')" = "${entry#*:}" ] ||
+        { echo "FAIL: ${entry%:*} is not built for machine ${entry#*:}"; exit 1; }
 done
 echo "dist zip reproducible: $(sha256sum < "$work/a.zip" | cut -c1-16)... $(stat -c %s "$work/a.zip") bytes, twice"
