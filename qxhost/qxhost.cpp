@@ -151,9 +151,9 @@ bool IsWhite(char c) {
 }
 
 // Counts the fields of each line of bytes as the plug-in splits fields. Bytes that start
-// the file begin with the three header lines; any others begin inside a line. Neither is
-// counted, nor are blank lines, nor a last line that no line feed ends (the monitor may be
-// writing it); a 0x1A ends the data, and the line it ends.
+// the file begin with the three header lines, any others inside a line: neither counts,
+// nor do blank lines, nor a last line that no line feed ends (the monitor may be writing
+// it). A 0x1A ends the data, and ends the line before it.
 LineShape MeasureLines(const char* bytes, size_t size, bool fromFileStart) {
     const char* end = static_cast<const char*>(memchr(bytes, 0x1A, size));
     bool endedBy1A = end != nullptr;
