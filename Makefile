@@ -18,15 +18,18 @@ test-$(1): build-$(1)
 	ctest --preset $(1)
 endef
 $(foreach p,$(PRESETS),$(eval $(call preset_rules,$(p))))
+# The release zip's check, in win64, packs the 32-bit build too.
+test-win64: build-win32
 
 # The plug-in at work on a sample log that grows while qxhost watches it.
 demo:
 	scripts/demo
 
-# build/dist/QuintavoExtract.zip: the 32-bit DLL, qxhost.exe, README and SHA256SUMS.
-dist: build-win32
+# build/dist/QuintavoExtract.zip: the 32-bit and 64-bit DLL and qxhost.exe, README,
+# LICENSE, CHANGELOG and SHA256SUMS.
+dist: build-win32 build-win64
 	mkdir -p build/dist
-	scripts/dist-pack build/win32/bin README.md build/dist/QuintavoExtract.zip
+	scripts/dist-pack . build/win32/bin build/win64/bin build/dist/QuintavoExtract.zip
 	@echo "build/dist/QuintavoExtract.zip"
 
 # Native passes beside the stdio reading, then the DLL's due call under Wine.

@@ -132,6 +132,77 @@ void ShowValue(const char* name, const RegistryText& v) {
         printf("  %-12s \"%s\"%s\n", name, v.text.c_str(), v.type == REG_SZ ? "" : "  (not a REG_SZ value)");
 }
 
+// The field counts of a log's data lines, fewest and most, over its last bytes.
+struct LineShape {
+    int lines = 0;
+    int fewest = 0, most = 0;
+
+    void Add(int fields) {
+        fewest = lines == 0 || fields < fewest ? fields : fewest;
+        most = fields > most ? fields : most;
+        ++lines;
+    }
+};
+
+constexpr DWORD kTailSize = 64 * 1024;  // enough lines to tell, read at once from a log of any size
+
+bool IsWhite(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+// Counts the fields of each line of bytes as the plug-in splits fields. Bytes that start
+// the file begin with the three header lines, any others inside a line: neither counts,
+// nor do blank lines, nor a last line that no line feed ends (the monitor may be writing
+// it). A 0x1A ends the data, and ends the line before it.
+LineShape MeasureLines(const char* bytes, size_t size, bool fromFileStart) {
+    const char* end = static_cast<const char*>(memchr(bytes, 0x1A, size));
+    bool endedBy1A = end != nullptr;
+    if (!endedBy1A)
+        end = bytes + size;
+    LineShape shape;
+    int skip = fromFileStart ? 3 : 1, fields = 0;
+    for (const char* c = bytes; c < end; ++c) {
+        if (*c == '\n') {
+            if (skip > 0)
+                --skip;
+            else if (fields > 0)
+                shape.Add(fields);
+            fields = 0;
+        } else if (!IsWhite(*c) && (c == bytes || IsWhite(c[-1]))) {
+            ++fields;
+        }
+    }
+    if (endedBy1A && skip == 0 && fields > 0)
+        shape.Add(fields);
+    return shape;
+}
+
+void ShowLineShape(const LineShape& s) {
+    if (s.lines == 0) {
+        printf("  no data line yet\n");
+    } else if (s.fewest == 7 && s.most == 7) {
+        printf("  lines of 7 fields: one record a line, as the plug-in reads them\n");
+    } else {
+        char counts[32];
+        snprintf(counts, sizeof counts, s.fewest == s.most ? "%d" : "%d to %d", s.fewest, s.most);
+        printf("  lines of %s fields: the plug-in takes every seven fields as a record, whatever the lines, so its"
+               " values shift\n  the monitor should log %s, so that each line holds the seven fields of one record\n",
+               counts, s.most > 7 ? "at most four sensors" : "four sensors");
+    }
+}
+
+// Reads the log's last bytes itself: through the plug-in it would change the plug-in's state.
+void ShowLogTail(HANDLE file, long long size) {
+    LARGE_INTEGER start = {};
+    start.QuadPart = size > kTailSize ? size - kTailSize : 0;
+    std::vector<char> tail(kTailSize);
+    DWORD got = 0;
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !ReadFile(file, tail.data(), kTailSize, &got, nullptr))
+        printf("  its last lines do not read (error %lu)\n", static_cast<unsigned long>(GetLastError()));
+    else
+        ShowLineShape(MeasureLines(tail.data(), got, start.QuadPart == 0));
+}
+
 void ShowLogFile(const char* path) {
     HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
@@ -141,12 +212,13 @@ void ShowLogFile(const char* path) {
     }
     LARGE_INTEGER size = {};
     GetFileSizeEx(file, &size);
-    DWORD type = GetFileType(file);
-    CloseHandle(file);
-    if (type != FILE_TYPE_DISK)
+    if (GetFileType(file) != FILE_TYPE_DISK) {
         printf("  is not a file on disk: the plug-in answers \"Error opening the file\"\n");
-    else
+    } else {
         printf("  opens; %lld bytes\n", static_cast<long long>(size.QuadPart));
+        ShowLogTail(file, size.QuadPart);
+    }
+    CloseHandle(file);
 }
 
 // Which registry view the plug-in finds the key in: this host is of the plug-in's

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Checks the module file as built, without running it: its format, that it exports
 # exactly the protocol's names (undecorated, nothing else), that it carries its dialog
-# and version resources, and that it imports only from system DLLs (no libgcc,
-# libstdc++ or winpthread DLL beside it).
-#   check_dll_image.sh DLL OBJDUMP FORMAT
+# and version resources, that it imports only from system DLLs (no libgcc, libstdc++ or
+# winpthread DLL beside it), and that it and PROGRAM carry the header's security flags.
+#   check_dll_image.sh DLL OBJDUMP FORMAT [PROGRAM]
 set -u
-dll=$1 objdump=$2 format=$3
+dll=$1 objdump=$2 format=$3 program=${4:-}
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
@@ -32,5 +32,14 @@ for dll_name in $imports; do
     esac
 done
 
-[ $status -eq 0 ] && echo "$dll: $format; exports: $exports; imports: $(echo $imports)"
+# DllCharacteristics: loaded anywhere, data never run; 32-bit, no handler; 64-bit, above 4 GiB.
+flags="DYNAMIC_BASE=0x40 NX_COMPAT=0x100 $([ "$format" = pei-i386 ] && echo NO_SEH=0x400 || echo HIGH_ENTROPY_VA=0x20)"
+for image in "$dll" ${program:+"$program"}; do
+    value=$("$objdump" -p "$image" | sed -n 's/^DllCharacteristics[[:space:]]*\([0-9a-fA-F]*\)$/\1/p')
+    for flag in $flags; do
+        (( 0x${value:-0} & ${flag#*=} )) || fail "$image lacks ${flag%=*} (DllCharacteristics 0x$value)"
+    done
+done
+
+[ $status -eq 0 ] && echo "$dll: $format; exports: $exports; imports: $(echo $imports); flags: $flags"
 exit $status

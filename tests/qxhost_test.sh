@@ -42,6 +42,7 @@ expect "info: functions" 0 '"Actual\|Max".*"Source\|"' "$out" $status
 expect "info: dllstartup" 0 'dllstartup returned 41' "$out" $status
 expect "info: sources" 0 '5 : Case' "$out" $status
 expect "info: log file" 0 'opens; [0-9]+ bytes' "$out" $status
+expect "info: lines of seven fields" 0 '^  lines of 7 fields: ' "$out" $status
 
 out=$(run "$dll" get Actual 2); status=$?
 expect "get Actual 2" 0 '^1250$' "$out" $status
@@ -59,6 +60,12 @@ expect "watch: two refreshes" 0 'refresh 2 of 2' "$out" $status
 expect "watch: names as column heads" 0 'GPU temperature +GPU clock +GPU voltage +Fan speed' "$out" $status
 expect "watch: Actual row" 0 '^Actual +48\.0 +1250 +1\.37 +990' "$out" $status
 expect "watch: Max row" 0 '^Max +52\.5 +1250 +1\.37 +990' "$out" $status
+
+# Nine fields a line past info's 64 KiB: its cut first line and the unended last line do not count.
+{ printf 'h\r\nh\r\nh\r\n'; printf '1 2 3 52.5xC #1200MH #1.35Volt #980_rpm 8 9\r\n%.0s' $(seq 1600); printf '1 2 3'; } > "$work/nine.log"
+reg add "$key" /v LogFilePath /t REG_SZ /d "Z:$(tr / '\\' <<<"$work/nine.log")" /f
+out=$(run "$dll" info); status=$?
+expect "info: lines of nine fields" 0 '^  lines of 9 fields: the plug-in takes every seven fields as a record, whatever the lines, so its values shift$' "$out" $status
 
 reg add "$key" /v LogFilePath /t REG_SZ /d 'C:\no\such.log' /f
 out=$(run "$dll" info); status=$?
