@@ -61,10 +61,6 @@ bool UseAvx2() {
 
 }  // namespace
 
-Width InUse() {
-    return UseAvx2() ? Width::kAvx2 : Width::kSse2;
-}
-
 void LimitTo(Width width) {
     g_width = width == Width::kSse2 ? 1 : 0;  // 0: the widest, found again at the next use
 }

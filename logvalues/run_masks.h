@@ -18,9 +18,8 @@ namespace runs {
 
 enum class Width { kSse2, kAvx2 };
 
-// The width in use: the widest this CPU and system allow unless limited.
-Width InUse();
-// Keeps to width or narrower from now on.
+// Keeps to width or narrower from now on; kAvx2 lets the widest this CPU and
+// system allow be used again.
 void LimitTo(Width width);
 
 inline bool IsWhite(unsigned char c) {

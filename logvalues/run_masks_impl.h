@@ -184,6 +184,17 @@ const unsigned char* AfterLastNonWhite(const unsigned char* begin, const unsigne
     return q;
 }
 
+// The last bytes of a walk, fewer than two chunks, copied to tail with white space
+// after them, so that a run's first bytes can be read as in the block; returns
+// their number.
+constexpr size_t kTailSize = 3 * kChunk;
+size_t CopyTail(const unsigned char* p, const unsigned char* limit, unsigned char (&tail)[kTailSize]) {
+    size_t rest = static_cast<size_t>(limit - p);
+    memcpy(tail, p, rest);
+    memset(tail + rest, ' ', kTailSize - rest);
+    return rest;
+}
+
 #if defined(__AVX2__)
 // With AVX2 the walk goes in two stages over spans of up to 4 KiB: first the run
 // starts are found and written down as offsets from the span's start, then the
@@ -336,11 +347,8 @@ uint32_t Walk(const unsigned char* p, const unsigned char* limit, int field, con
         runs += n;
         p += chunks * kChunk;
     }
-    // The last bytes, fewer than two chunks, in a copy with white space after them.
-    unsigned char tail[3 * kChunk];
-    size_t rest = static_cast<size_t>(limit - p);
-    memcpy(tail, p, rest);
-    memset(tail + rest, ' ', sizeof tail - rest);
+    unsigned char tail[kTailSize];
+    size_t rest = CopyTail(p, limit, tail);
     uint32_t n = FindRunStarts(tail, static_cast<int>((rest + kChunk - 1) / kChunk), previousWhite, g_starts);
     JudgeSpan(tail, g_starts, n, field, bars, fold, quick);
     return runs + n;
@@ -387,11 +395,8 @@ uint32_t Walk(const unsigned char* p, const unsigned char* limit, int field, con
             p += kChunk;
         } while (limit - p >= 2 * kChunk);
     }
-    // The last bytes, fewer than two chunks, in a copy with white space after them.
-    unsigned char tail[3 * kChunk];
-    size_t rest = static_cast<size_t>(limit - p);
-    memcpy(tail, p, rest);
-    memset(tail + rest, ' ', sizeof tail - rest);
+    unsigned char tail[kTailSize];
+    size_t rest = CopyTail(p, limit, tail);
     for (const unsigned char* t = tail; t < tail + rest; t += kChunk) {
         Mask white = WhiteMask(t);
         WalkChunk(t, white, WhiteMask(t + kChunk), previousWhite, field, runs, bars, fold);
