@@ -1,7 +1,7 @@
-// The reader over any bytes, fed in blocks of any size: its plain reading gives
-// what the byte-at-a-time reference gives, and Actual's and Max's readings, at each
-// width, what the plain one gives; Max's maxima are those the whole rank folds over
-// the records; and Actual and Max answer with short, terminated texts.
+// The reader over any bytes, fed in blocks of any size: Actual's and Max's
+// readings, at each width, give the last record and the mark that the
+// byte-at-a-time oracle gives, and Max's maxima are those the whole rank folds over
+// the oracle's records; and Actual and Max answer with short, terminated texts.
 #include <cassert>
 #include <cstdint>
 #include <cstring>
@@ -10,15 +10,9 @@
 #include "fuzz/reference_reader.h"
 #include "logvalues/current_values.h"
 #include "logvalues/running_maxima.h"
-#include "logvalues/run_masks.h"
 #include "logvalues/value_rank.h"
 
 namespace {
-
-struct Collect final : logvalues::RecordSink {
-    std::vector<logvalues::LogRecord> records;
-    void OnRecord(const logvalues::LogRecord& r) override { records.push_back(r); }
-};
 
 struct MemoryFile final : logvalues::LogFile {
     const uint8_t* data;
@@ -69,17 +63,10 @@ void CheckAnswer(const char* answer) {
     assert((len <= 19 || strcmp(answer, "Error opening the file") == 0) && "an answer is short");
 }
 
-bool SameMark(const logvalues::ReaderMark& a, const logvalues::ReaderMark& b) {
+bool SameMark(const logvalues::ReaderMark& a, const reference::Mark& b) {
     return a.offset == b.offset && a.headerLineFeeds == b.headerLineFeeds && a.hasFields == b.hasFields &&
            (!a.hasFields || SameRecord(a.fields, b.fields));
 }
-
-// The plain reading's records folded into maxima, each value ranked in full.
-struct FoldEach final : logvalues::RecordSink {
-    logvalues::MaximaFold& fold;
-    explicit FoldEach(logvalues::MaximaFold& f) : fold(f) {}
-    void OnRecord(const logvalues::LogRecord& r) override { fold.FoldRecord(r); }
-};
 
 // Feeds the bytes in blocks of chunk bytes; returns the mark.
 logvalues::ReaderMark FeedAll(logvalues::LogReader&& reader, const uint8_t* data, size_t size, size_t chunk) {
@@ -89,43 +76,32 @@ logvalues::ReaderMark FeedAll(logvalues::LogReader&& reader, const uint8_t* data
     return reader.Mark();
 }
 
-// Actual's and Max's readings, at each width, against the plain one fed the same
-// blocks: the same record and mark, and for Max the maxima of the plain reading's
-// records ranked in full.
-void CheckReadings(const uint8_t* data, size_t size, size_t chunk) {
-    logvalues::LogRecord plainRecord{};
-    logvalues::Maxima plainMaxima{};
-    logvalues::MaximaFold plainFold(plainMaxima);
-    FoldEach each(plainFold);
-    logvalues::ReaderMark plainMark = FeedAll(logvalues::LogReader(plainRecord, each), data, size, chunk);
-    for (auto width : {logvalues::runs::Width::kSse2, logvalues::runs::Width::kAvx2}) {
-        logvalues::runs::LimitTo(width);
+// Actual's and Max's readings fed the bytes in blocks, at each width this CPU has,
+// against the oracle: the same record and mark, and for Max the maxima of the
+// oracle's records ranked in full.
+void CheckReadings(const uint8_t* data, size_t size, size_t chunk, const logvalues::LogRecord& expected,
+                   const reference::Mark& expectedMark, const reference::Maxima& expectedMaxima) {
+    using logvalues::finder::Width;
+    for (Width width : {Width::kSse2, Width::kAvx2}) {
+        logvalues::finder::LimitTo(width);
+        if (logvalues::finder::ForThisCpu().width != width)
+            continue;  // no AVX2 here
         logvalues::LogRecord record{};
-        assert(SameMark(FeedAll(logvalues::LogReader(record), data, size, chunk), plainMark));
-        assert(SameRecord(record, plainRecord));
+        assert(SameMark(FeedAll(logvalues::LogReader(record), data, size, chunk), expectedMark));
+        assert(SameRecord(record, expected));
         record = {};
         logvalues::Maxima maxima{};
         logvalues::MaximaFold fold(maxima);
-        assert(SameMark(FeedAll(logvalues::LogReader(record, fold), data, size, chunk), plainMark));
-        assert(SameRecord(record, plainRecord));
+        assert(SameMark(FeedAll(logvalues::LogReader(record, fold), data, size, chunk), expectedMark));
+        assert(SameRecord(record, expected));
         for (int j = 0; j < logvalues::kValueSources; ++j)
-            assert(strcmp(maxima.texts[j], plainMaxima.texts[j]) == 0);
+            assert(strcmp(maxima.texts[j], expectedMaxima[j]) == 0);
     }
 }
 
 // Max of a module loaded just now against the maxima the whole rank folds over the
 // records of the byte-at-a-time reading.
-void CheckMaxima(logvalues::LogFile& file, const std::vector<logvalues::LogRecord>& records,
-                 const settings::MonitorSettings& s) {
-    char maxima[logvalues::kValueSources][logvalues::kFieldSize] = {};
-    for (const logvalues::LogRecord& r : records) {
-        for (int source = 1; source <= logvalues::kValueSources; ++source) {
-            char cut[logvalues::kFieldSize];
-            logvalues::CutSourceField(r, source, cut);
-            if (logvalues::RanksAbove(cut, maxima[source - 1], source))
-                memcpy(maxima[source - 1], cut, sizeof cut);
-        }
-    }
+void CheckMaxima(logvalues::LogFile& file, const reference::Maxima& maxima, const settings::MonitorSettings& s) {
     static logvalues::RunningMaxima fresh;
     fresh = {};
     TickingClock clock;
@@ -138,7 +114,7 @@ void CheckMaxima(logvalues::LogFile& file, const std::vector<logvalues::LogRecor
 
 // A log read once, then grown or rewritten behind the point where the first pass
 // stopped, read again going on from that point: the record ends as a pass from the
-// start leaves it, and the records told are the last ones that pass tells. A long
+// start leaves it. A long
 // first header line makes the log large enough for a pass to go on at all.
 void CheckGoingOn(const uint8_t* data, size_t size, size_t chunk) {
     if (size < 3 || size > 4000)
@@ -150,7 +126,7 @@ void CheckGoingOn(const uint8_t* data, size_t size, size_t chunk) {
     second.assign(first.begin(), first.end() - (kept - rewritten));  // the first log up to the rewrite
     second.insert(second.end(), data + kept, data + size);
 
-    for (int how = 0; how < 3; ++how) {  // Actual's reading, Max's, the plain one
+    for (int how = 0; how < 2; ++how) {  // Actual's reading, Max's
         logvalues::LogRecord expected{}, got{};
         std::vector<logvalues::LogRecord> firstRecords, expectedRecords;
         reference::ReadLog(first.data(), first.size(), expected, firstRecords);
@@ -160,20 +136,15 @@ void CheckGoingOn(const uint8_t* data, size_t size, size_t chunk) {
         resume = {};
         MemoryFile before(first.data(), first.size(), chunk), after(second.data(), second.size(), chunk);
         after.index = before.index;  // the same file
-        Collect ignored, sink;
         logvalues::Maxima maxima{};
         logvalues::MaximaFold fold(maxima);
-        auto pass = [&](logvalues::LogFile& file, Collect& records) {
-            logvalues::LogReader actual(got), max(got, fold), plain(got, records);
-            logvalues::RunPass("log", file, how == 0 ? actual : how == 1 ? max : plain, resume);
+        auto pass = [&](logvalues::LogFile& file) {
+            logvalues::LogReader actual(got), max(got, fold);
+            logvalues::RunPass("log", file, how == 0 ? actual : max, resume);
         };
-        pass(before, ignored);
-        pass(after, sink);
+        pass(before);
+        pass(after);
         assert(SameRecord(got, expected));
-        assert(sink.records.size() <= expectedRecords.size());
-        size_t skipped = expectedRecords.size() - sink.records.size();
-        for (size_t i = 0; i < sink.records.size(); ++i)
-            assert(SameRecord(sink.records[i], expectedRecords[skipped + i]));
     }
 }
 
@@ -183,23 +154,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The first byte picks the block size: mostly small, sometimes the whole input.
     size_t chunk = size == 0 ? 1 : data[0] < 200 ? data[0] % 64 + 1 : size;
 
-    logvalues::LogRecord expected{}, got{};
+    logvalues::LogRecord expected{};
     std::vector<logvalues::LogRecord> expectedRecords;
-    reference::ReadLog(data, size, expected, expectedRecords);
+    reference::Mark expectedMark;
+    reference::ReadLog(data, size, expected, expectedRecords, &expectedMark);
+    reference::Maxima expectedMaxima;
+    reference::FoldMaxima(expectedRecords, expectedMaxima);
 
-    MemoryFile file(data, size, chunk);
-    Collect sink;
-    logvalues::LogReader reader(got, sink);
-    logvalues::RunPass("log", file, reader);
-    assert(sink.records.size() == expectedRecords.size());
-    for (size_t i = 0; i < sink.records.size(); ++i)
-        assert(SameRecord(sink.records[i], expectedRecords[i]));
-    assert(SameRecord(got, expected));
-
-    for (const auto& field : got.fields)
-        assert(memchr(field, '\0', logvalues::kFieldSize));
-
-    CheckReadings(data, size, chunk);
+    CheckReadings(data, size, chunk, expected, expectedMark, expectedMaxima);
     CheckGoingOn(data, size, chunk);
 
     static settings::MonitorSettings s = [] {
@@ -210,8 +172,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return m;
     }();
     MemoryFile maxFile(data, size, chunk);
-    CheckMaxima(maxFile, expectedRecords, s);
+    CheckMaxima(maxFile, expectedMaxima, s);
 
+    MemoryFile file(data, size, chunk);
     static logvalues::CurrentValues current;
     static logvalues::RunningMaxima maxima;
     TickingClock clock;

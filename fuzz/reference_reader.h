@@ -1,12 +1,16 @@
 // The log's reading rules as plainly as they can be written: one byte at a time,
-// as a formatted-input loop reads them. The fuzzers hold the real reader to it.
+// as a formatted-input loop reads them, every record kept, and the maxima folded
+// by the whole rank over every value. The tests and the fuzzers hold the reader
+// to it.
 #pragma once
 
 #include <cstddef>
 #include <cstring>
 #include <vector>
 
-#include "logvalues/log_reader.h"
+#include "logvalues/log_record.h"
+#include "logvalues/source_field.h"
+#include "logvalues/value_rank.h"
 
 namespace reference {
 
@@ -42,19 +46,34 @@ inline bool SkipWhite(Bytes& in) {
     return false;
 }
 
+// Where a reading may go on: the start of the last record begun but the first
+// (with the record before it), or where the header reading stopped.
+struct Mark {
+    size_t offset = 0;
+    int headerLineFeeds = 0;
+    bool hasFields = false;
+    logvalues::LogRecord fields{};
+};
+
 // Reads the log into record, handing every record to records.
 inline void ReadLog(const unsigned char* data, size_t size, logvalues::LogRecord& record,
-                    std::vector<logvalues::LogRecord>& records) {
+                    std::vector<logvalues::LogRecord>& records, Mark* mark = nullptr) {
+    Mark ignored;
+    mark = mark ? mark : &ignored;
+    *mark = {};
     Bytes in{data, size};
     for (int lineFeeds = 0; lineFeeds < 3;) {
         int c = in.Get();
+        mark->offset = in.pos;
         if (c == -1)
             return;
         if (c == '\n')
-            ++lineFeeds;
+            mark->headerLineFeeds = ++lineFeeds;
     }
-    while (!in.eof) {
+    for (size_t begun = 0; !in.eof;) {
         for (int f = 0; f < logvalues::kFieldCount && SkipWhite(in); ++f) {
+            if (f == 0 && begun++ > 0)
+                *mark = {in.pos, 3, true, record};
             int stored = 0;
             for (int c; (c = in.Get()) != -1;) {
                 if (IsWhite(c)) {
@@ -68,6 +87,21 @@ inline void ReadLog(const unsigned char* data, size_t size, logvalues::LogRecord
         }
         SkipWhite(in);
         records.push_back(record);
+    }
+}
+
+using Maxima = char[logvalues::kValueSources][logvalues::kFieldSize];
+
+// The maxima, from empty ones, of every value of records, each cut and ranked in full.
+inline void FoldMaxima(const std::vector<logvalues::LogRecord>& records, Maxima& maxima) {
+    memset(maxima, 0, sizeof maxima);
+    for (const logvalues::LogRecord& r : records) {
+        for (int source = 1; source <= logvalues::kValueSources; ++source) {
+            char cut[logvalues::kFieldSize];
+            logvalues::CutSourceField(r, source, cut);
+            if (logvalues::RanksAbove(cut, maxima[source - 1], source))
+                memcpy(maxima[source - 1], cut, sizeof cut);
+        }
     }
 }
 

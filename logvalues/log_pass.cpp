@@ -41,11 +41,11 @@ bool CanGoOn(const ResumePoint& resume, const FileIdentity& identity, uint64_t s
     return file.Seek(offset - n) && ReadFully(file, g_block - n, n) && memcmp(g_block - n, resume.before, n) == 0;
 }
 
-// Reads the file block by block into the reader. With a resume point, keeps what
-// the next pass needs: the file's first bytes and those before the reader's mark.
+// Reads the file block by block into the reader, and keeps what the next pass
+// needs: the file's first bytes and those before the reader's mark.
 class BlockPass {
 public:
-    BlockPass(LogReader& reader, ResumePoint* resume) : reader_(reader), resume_(resume) {}
+    BlockPass(LogReader& reader, ResumePoint& resume) : reader_(reader), resume_(resume) {}
 
     // The bytes before the mark reading goes on from are already in the buffer.
     void GoOnFrom(uint64_t offset) {
@@ -61,10 +61,8 @@ public:
             if (n <= 0)
                 break;
             bool more = reader_.Feed(g_block, static_cast<size_t>(n));
-            if (resume_) {
-                KeepCheckedBytes(static_cast<uint32_t>(n));
-                KeepTail(static_cast<uint32_t>(n));
-            }
+            KeepCheckedBytes(static_cast<uint32_t>(n));
+            KeepTail(static_cast<uint32_t>(n));
             if (!more)
                 break;
             offset_ += static_cast<uint32_t>(n);
@@ -79,14 +77,14 @@ private:
     void KeepCheckedBytes(uint32_t n) {
         if (offset_ < kCheckedBytes && headBytes_ < kCheckedBytes) {
             uint32_t take = n < kCheckedBytes - headBytes_ ? n : kCheckedBytes - headBytes_;
-            memcpy(resume_->head + headBytes_, g_block, take);
+            memcpy(resume_.head + headBytes_, g_block, take);
             headBytes_ += take;
         }
         uint64_t mark = reader_.Mark().offset;
         if (mark != keptMark_) {  // the mark moved into this block
             uint32_t before = CheckedBefore(mark);
             const unsigned char* at = g_block + static_cast<size_t>(mark - offset_);  // mark is in this block
-            memcpy(resume_->before, at - before, before);
+            memcpy(resume_.before, at - before, before);
             keptMark_ = mark;
         }
     }
@@ -99,7 +97,7 @@ private:
     }
 
     LogReader& reader_;
-    ResumePoint* resume_;
+    ResumePoint& resume_;
     uint64_t offset_ = 0;     // of the block in the file
     uint32_t kept_ = 0;       // bytes kept before the block
     uint32_t headBytes_ = 0;  // of the file's first bytes seen
@@ -108,22 +106,13 @@ private:
 
 }  // namespace
 
-bool RunPass(const char* path, LogFile& file, LogReader& reader) {
-    if (!path || !file.Open(path))
-        return false;
-    BlockPass pass(reader, nullptr);
-    pass.ReadAll(file);
-    file.Close();
-    return true;
-}
-
 bool RunPass(const char* path, LogFile& file, LogReader& reader, ResumePoint& resume) {
     if (!path || !file.Open(path))
         return false;
     FileIdentity identity{};
     uint64_t size = 0;
     bool identified = file.Identify(identity, size);
-    BlockPass pass(reader, &resume);
+    BlockPass pass(reader, resume);
     bool readable = true;
     if (identified && CanGoOn(resume, identity, size, file)) {
         reader.GoOnFrom(resume.mark);

@@ -20,14 +20,12 @@ struct ResumePoint {
     unsigned char before[kCheckedBytes];  // the bytes just before the mark (fewer near the start)
 };
 
-// One pass over the log at path, read by reader from the file's start. Returns
-// false, leaving the reader's record untouched, when the file cannot be opened.
-bool RunPass(const char* path, LogFile& file, LogReader& reader);
-
-// The same pass, going on from resume when the file is the one read before, is not
-// smaller and its checked bytes are unchanged; from the file's start otherwise. Either
-// way the record ends as a pass from the start leaves it; a pass that goes on reads
-// only the records from the mark on. resume is then set for the next pass.
+// One pass over the log at path, read by reader: going on from resume when the file
+// is the one read before, is not smaller and its checked bytes are unchanged; from
+// the file's start otherwise. Either way the record ends as a pass from the start
+// leaves it; a pass that goes on reads only the records from the mark on. resume is
+// then set for the next pass. Returns false, leaving the reader's record untouched,
+// when the file cannot be opened.
 bool RunPass(const char* path, LogFile& file, LogReader& reader, ResumePoint& resume);
 
 }  // namespace logvalues

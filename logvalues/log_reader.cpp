@@ -3,32 +3,112 @@
 #include <cstring>
 
 #include "logvalues/maxima_fold.h"
-#include "logvalues/run_masks.h"
+#include "logvalues/value_bar.h"
 
 namespace logvalues {
 namespace {
 
-// Ends the data; a block is cut at it before its bytes are read.
 constexpr unsigned char kEndOfData = 0x1A;
+constexpr uint32_t kNone = UINT32_MAX;
+
+// The index of the piece being read. One pass runs at a time, so both value
+// functions share it, and the list of Max's field starts.
+finder::PieceIndex g_index;
+// At most one field starts every other byte; a word's list is written eight
+// entries at a time, past its count.
+uint32_t g_starts[finder::kPieceBytes / 2 + 8];
+
+int LowestBit(uint64_t m) {
+    return __builtin_ctzll(m);
+}
+
+int HighestBit(uint64_t m) {
+    return 63 - __builtin_clzll(m);
+}
+
+// Bits set in m, without the instruction the floor may lack.
+uint32_t CountBits(uint64_t m) {
+    m -= (m >> 1) & 0x5555555555555555ull;
+    m = (m & 0x3333333333333333ull) + ((m >> 2) & 0x3333333333333333ull);
+    m = (m + (m >> 4)) & 0x0F0F0F0F0F0F0F0Full;
+    return static_cast<uint32_t>((m * 0x0101010101010101ull) >> 56);
+}
+
+uint32_t WordsOf(uint32_t size) {
+    return (size + 63) / 64;
+}
+
+// The first set bit at from or after, or size when there is none.
+uint32_t NextBit(const uint64_t* words, uint32_t from, uint32_t size) {
+    if (from >= size)
+        return size;
+    uint32_t w = from / 64;
+    uint64_t m = words[w] & (~uint64_t{0} << (from % 64));
+    while (m == 0) {
+        if (++w >= WordsOf(size))
+            return size;
+        m = words[w];
+    }
+    return w * 64 + static_cast<uint32_t>(LowestBit(m));
+}
+
+// The last set bit before before, or kNone.
+uint32_t PreviousBit(const uint64_t* words, uint32_t before) {
+    uint32_t w = before / 64;
+    uint64_t m = before % 64 ? words[w] & ((uint64_t{1} << (before % 64)) - 1) : 0;
+    while (m == 0) {
+        if (w == 0)
+            return kNone;
+        m = words[--w];
+    }
+    return w * 64 + static_cast<uint32_t>(HighestBit(m));
+}
+
+uint32_t CountStarts(const finder::PieceIndex& index) {
+    uint32_t n = 0;
+    for (uint32_t w = 0; w < WordsOf(index.size); ++w)
+        n += CountBits(index.starts[w]);
+    return n;
+}
+
+// The field starts in [from, limit), in order, into out; returns their number.
+uint32_t ListStarts(const finder::PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out) {
+    uint32_t n = 0;
+    for (uint32_t w = from / 64; w * 64 < limit; ++w) {
+        uint64_t bits = index.starts[w];
+        if (w == from / 64)
+            bits &= ~uint64_t{0} << (from % 64);
+        if (limit - w * 64 < 64)
+            bits &= (uint64_t{1} << (limit - w * 64)) - 1;
+        uint32_t base = w * 64;
+        uint32_t* at = out + n;
+        n += CountBits(bits);
+        // Eight entries whatever the count, so that how many fields a word holds
+        // is no branch; those past the count are written over or never read.
+        for (int i = 0; i < 8; ++i, bits &= bits - 1)
+            at[i] = base + static_cast<uint32_t>(bits ? LowestBit(bits) : 0);
+        for (int i = 8; bits != 0; ++i, bits &= bits - 1)  // a word of short fields
+            at[i] = base + static_cast<uint32_t>(LowestBit(bits));
+    }
+    return n;
+}
 
 // Stores the first take bytes of a run as the field's text.
-void StoreRun(char (&field)[kFieldSize], const unsigned char* run, size_t take) {
+void StoreRun(char (&field)[kFieldSize], const unsigned char* run, uint32_t take) {
     memcpy(field, run, take);
     field[take] = '\0';
 }
 
-size_t StoredLength(const unsigned char* run, const unsigned char* runEnd) {
-    size_t n = static_cast<size_t>(runEnd - run);
-    return n < kFieldSize - 1 ? n : kFieldSize - 1;
+uint32_t StoredLength(uint32_t start, uint32_t end) {
+    return end - start < kFieldSize - 1 ? end - start : kFieldSize - 1;
 }
 
 }  // namespace
 
-LogReader::LogReader(LogRecord& record) : record_(record) {}
+LogReader::LogReader(LogRecord& record) : record_(record), finder_(finder::ForThisCpu()) {}
 
-LogReader::LogReader(LogRecord& record, MaximaFold& fold) : record_(record), fold_(&fold) {}
-
-LogReader::LogReader(LogRecord& record, RecordSink& sink) : record_(record), sink_(&sink) {}
+LogReader::LogReader(LogRecord& record, MaximaFold& fold)
+    : record_(record), fold_(&fold), finder_(finder::ForThisCpu()) {}
 
 const unsigned char* LogReader::SkipHeader(const unsigned char* p, const unsigned char* end) {
     for (; p < end && headerLineFeeds_ < 3; ++p) {
@@ -46,19 +126,19 @@ const unsigned char* LogReader::SkipHeader(const unsigned char* p, const unsigne
     return ended_ ? end : p;
 }
 
-// Reads on in the run of the field being read, up to the first byte that is not
-// part of it, and stores what fits of it.
-const unsigned char* LogReader::ContinueRun(const unsigned char* p, const unsigned char* end) {
-    const unsigned char* q = runs::EndOfRun(p, end);
-    size_t room = (kFieldSize - 1) - stored_;
-    size_t take = static_cast<size_t>(q - p) < room ? static_cast<size_t>(q - p) : room;
+// Reads on in the run of the field being read, up to the piece's first field end,
+// and stores what fits of it. Returns where the run ends in the piece.
+uint32_t LogReader::ContinueRun(const unsigned char* p) {
+    uint32_t end = NextBit(g_index.ends, 0, g_index.size);
+    uint32_t room = (kFieldSize - 1) - stored_;
+    uint32_t take = end < room ? end : room;
     char* field = record_.fields[field_];
     memcpy(field + stored_, p, take);
     stored_ += static_cast<int>(take);
     field[stored_] = '\0';
-    if (q < end)  // the run ended inside this block
+    if (end < g_index.size)  // the run ended inside this piece
         EndRun();
-    return q;
+    return end;
 }
 
 // The run being read has ended; Max ranks it if it is a value, now that it is whole.
@@ -71,37 +151,51 @@ void LogReader::EndRun() {
     ++field_;
 }
 
-// Actual's and Max's reading of a block. A run that goes on past the block is
-// stored as far as the block holds it, and ranked by Max once it has ended.
-void LogReader::ReadByRuns(const unsigned char* p, const unsigned char* end) {
-    if (inRun_)
-        p = ContinueRun(p, end);
-    if (p == end)
+// The value of source at offset at of the piece p, whose run ends in the piece:
+// the bar's tests in place where their bytes are in the piece, the whole rank
+// where they fail.
+void LogReader::JudgeValue(int source, const unsigned char* p, uint32_t at, uint32_t limit) {
+    const ValueBar& bar = fold_->Bars()[source - 1];
+    const unsigned char* field = p + at;
+    if (at + kBarLookAhead <= limit && (QuickTurnsAway(bar, field) || TurnsAway(bar, field)))
         return;
-    // p is at white space or at the start of a run: no run is cut in two here.
-    uint32_t runs;
-    if (fold_) {
-        bool lastGoesOn = !runs::IsWhite(end[-1]);
-        const unsigned char* limit = lastGoesOn ? runs::StartOfRun(p, end) : end;
-        int first = field_ == kFieldCount ? 0 : field_;
-        runs = runs::WalkValueRuns(p, limit, first, fold_->Bars(), *fold_) + (lastGoesOn ? 1 : 0);
-    } else {
-        runs = runs::CountRunStarts(p, end);
-    }
-    StoreLastFields(p, end, runs);
+    uint32_t end = NextBit(g_index.ends, at, g_index.size);
+    fold_->Offer(source, field, static_cast<int>(StoredLength(at, end)));
 }
 
-// Only the last run of each field index in the block is stored: the block's runs
-// were counted, and the last seven are found again from the end of the block. When
-// a record starts in the block, the seven runs before the last such start are the
-// mark's fields, so the search goes on back to them.
-void LogReader::StoreLastFields(const unsigned char* p, const unsigned char* end, uint32_t runs) {
+// Max: every value among the runs that start in [from, limit) of the piece, each
+// of which ends in it.
+void LogReader::JudgeValues(const unsigned char* p, uint32_t from, uint32_t limit) {
+    uint32_t n = ListStarts(g_index, from, limit, g_starts);
+    uint32_t readable = g_index.size;
+    uint32_t k = 0;
+    int f = field_ == kFieldCount ? 0 : field_;
+    for (; k < n && f != 0; ++k, f = f == kFieldCount - 1 ? 0 : f + 1) {  // a record begun before
+        if (f >= kFirstValueField)
+            JudgeValue(f - kFirstValueField + 1, p, g_starts[k], readable);
+    }
+    for (; n - k >= kFieldCount; k += kFieldCount) {
+        const uint32_t* values = g_starts + k + kFirstValueField;
+        for (int j = 0; j < kValueSources; ++j)
+            JudgeValue(j + 1, p, values[j], readable);
+    }
+    for (; k < n; ++k, ++f) {  // a record that goes on after the piece
+        if (f >= kFirstValueField)
+            JudgeValue(f - kFirstValueField + 1, p, g_starts[k], readable);
+    }
+}
+
+// Only the last run of each field index in the piece is stored: the piece's runs
+// were counted, and the last seven are found again from the end of its index.
+// When a record starts in the piece, the seven runs before the last such start
+// are the mark's fields, so the search goes on back to them.
+void LogReader::StoreLastFields(const unsigned char* p, uint32_t runs) {
     if (runs == 0)
         return;
     bool afterRecord = field_ == kFieldCount;
-    uint32_t first = afterRecord ? 0 : field_;  // field index of the block's first run
+    uint32_t first = afterRecord ? 0 : field_;  // field index of the piece's first run
     uint32_t last = (first + runs - 1) % kFieldCount;
-    // Runs are numbered 0 to runs - 1 in the block; the last record begun starts at
+    // Runs are numbered 0 to runs - 1 in the piece; the last record begun starts at
     // run runs - 1 - last. Its start marks a point to go on from unless it is the
     // first record after the header or after the mark reading went on from.
     bool marks = runs > last && (runs - 1 - last > 0 || afterRecord);
@@ -109,51 +203,42 @@ void LogReader::StoreLastFields(const unsigned char* p, const unsigned char* end
     if (wanted > runs)
         wanted = runs;
     if (marks)
-        memcpy(&mark_.fields, &record_, sizeof record_);  // for fields whose runs came before the block
-    const unsigned char* q = end;
+        memcpy(&mark_.fields, &record_, sizeof record_);  // for fields whose runs came before the piece
+    uint32_t before = g_index.size;
     for (uint32_t k = 0; k < wanted; ++k) {
-        const unsigned char* runEnd = runs::EndOfLastRun(p, q);
-        q = runs::StartOfRun(p, runEnd);
+        uint32_t start = PreviousBit(g_index.starts, before);
+        uint32_t take = StoredLength(start, NextBit(g_index.ends, start, g_index.size));
         int index = static_cast<int>((first + runs - 1 - k) % kFieldCount);
-        size_t take = StoredLength(q, runEnd);
         if (k < kFieldCount)
-            StoreRun(record_.fields[index], q, take);
+            StoreRun(record_.fields[index], p + start, take);
         if (marks && k > last)  // a run of the record before the mark
-            StoreRun(mark_.fields.fields[index], q, take);
+            StoreRun(mark_.fields.fields[index], p + start, take);
         if (marks && k == last)
-            MarkAt(q);
+            MarkAt(p + start);
         if (k == 0)
             stored_ = static_cast<int>(take);
+        before = start;
     }
-    inRun_ = !runs::IsWhite(end[-1]);  // the last run goes on in the next block
-    field_ = inRun_ ? last : last + 1;
+    inRun_ = !finder::IsWhite(p[g_index.size - 1]);  // the last run goes on in the next piece
+    field_ = inRun_ ? static_cast<int>(last) : static_cast<int>(last) + 1;
 }
 
-// Every run into its field, a byte at a time; the sink is told of each record as
-// the next one starts.
-void LogReader::ReadByteByByte(const unsigned char* p, const unsigned char* end) {
-    for (; p < end; ++p) {
-        if (runs::IsWhite(*p)) {
-            if (inRun_) {
-                inRun_ = false;
-                ++field_;
-            }
-            continue;
-        }
-        if (!inRun_) {
-            if (field_ == kFieldCount) {  // an eighth field starts the next record
-                sink_->OnRecord(record_);
-                MarkRecordStart(p);
-                field_ = 0;
-            }
-            inRun_ = true;
-            stored_ = 0;
-        }
-        if (stored_ < kFieldSize - 1) {
-            record_.fields[field_][stored_++] = static_cast<char>(*p);
-            record_.fields[field_][stored_] = '\0';
-        }
+// Stage one over the size bytes at p, then the records of its index. A run that
+// goes on past the piece is stored as far as the piece holds it, and ranked by Max
+// once it has ended.
+void LogReader::ReadPiece(const unsigned char* p, uint32_t size) {
+    finder_.Index(p, size, !inRun_, g_index);
+    ended_ = g_index.endOfData;
+    uint32_t data = g_index.size;
+    uint32_t from = inRun_ ? ContinueRun(p) : 0;
+    if (from >= data)
+        return;
+    uint32_t runs = CountStarts(g_index);
+    if (fold_ && runs > 0) {
+        bool lastGoesOn = !finder::IsWhite(p[data - 1]);
+        JudgeValues(p, from, lastGoesOn ? PreviousBit(g_index.starts, data) : data);
     }
+    StoreLastFields(p, runs);
 }
 
 // A record starts at p; the mark's fields are to hold the record before it.
@@ -161,12 +246,6 @@ void LogReader::MarkAt(const unsigned char* p) {
     mark_.offset = OffsetOf(p);
     mark_.headerLineFeeds = 3;
     mark_.hasFields = true;
-}
-
-// The record that just ended is the state from which reading can go on at p.
-void LogReader::MarkRecordStart(const unsigned char* p) {
-    MarkAt(p);
-    memcpy(&mark_.fields, &record_, sizeof record_);
 }
 
 void LogReader::GoOnFrom(const ReaderMark& mark) {
@@ -191,26 +270,17 @@ bool LogReader::Feed(const unsigned char* data, size_t size) {
     fed_ += size;
     if (headerLineFeeds_ < 3)
         p = SkipHeader(p, end);
-    if (ended_ || p == end)
-        return !ended_;
-    if (const unsigned char* stop = runs::FindEndOfData(p, end); stop != end) {
-        end = stop;
-        ended_ = true;
+    while (p < end && !ended_) {
+        uint32_t n = end - p < finder::kPieceBytes ? static_cast<uint32_t>(end - p) : finder::kPieceBytes;
+        ReadPiece(p, n);
+        p += n;
     }
-    if (sink_)
-        ReadByteByByte(p, end);
-    else
-        ReadByRuns(p, end);
     return !ended_;
 }
 
 void LogReader::Finish() {
-    if (inRun_ && !sink_)
+    if (inRun_)
         EndRun();  // the end of the file ends the last run
-    // Once the header is read, there is always a last record, even one that stores
-    // no field; its fields not reached keep what they held.
-    if (headerLineFeeds_ == 3 && sink_)
-        sink_->OnRecord(record_);
 }
 
 }  // namespace logvalues

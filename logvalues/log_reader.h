@@ -1,14 +1,15 @@
-// Reading the monitoring log: the scanner that applies the log's byte rules over
-// blocks of bytes. The record is in log_record.h, the file and the clock in
-// log_file.h, the runs found many bytes at a time in run_masks.h, the cut and the
-// answered text in source_field.h, the five-second rule in read_throttle.h; one pass
-// over the file is in log_pass.h, the value functions in current_values.h and
+// Reading the monitoring log: stage two, which makes records of the fields that
+// stage one (field_finder.h) finds in each piece of a block. The record is in
+// log_record.h, the file and the clock in log_file.h, the cut and the answered
+// text in source_field.h, the five-second rule in read_throttle.h; one pass over
+// the file is in log_pass.h, the value functions in current_values.h and
 // running_maxima.h.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "logvalues/field_finder.h"
 #include "logvalues/log_file.h"
 #include "logvalues/log_record.h"
 #include "logvalues/read_throttle.h"
@@ -17,14 +18,6 @@
 namespace logvalues {
 
 class MaximaFold;
-
-// What the plain reading tells of each record (the last, possibly incomplete one too).
-struct RecordSink {
-    virtual void OnRecord(const LogRecord& record) = 0;
-
-protected:
-    ~RecordSink() = default;
-};
 
 // A point from which reading can go on as if the file had been read from its start:
 // the start of the last record begun (or, before the first record, where the header
@@ -41,21 +34,19 @@ struct ReaderMark {
 // Applies the log's byte rules to the bytes of a file fed in blocks of any size:
 // skips the three header lines, then takes every run of non-white bytes (its first
 // 19 bytes) as the next field, seven fields a record. 0x1A ends the data. CR LF
-// reads as LF and a lone CR stays CR; both are white space, so the scanner needs no
+// reads as LF and a lone CR stays CR; both are white space, so the reader needs no
 // translation to honour that. Every reading leaves record as the last record read
-// and keeps the mark of the last record begun.
+// and keeps the mark of the last record begun; Max's reading also offers every
+// value of fields 4 to 7 to its fold.
 class LogReader {
 public:
-    // Actual's reading: only the last record matters, so the runs of a block are
+    // Actual's reading: only the last record matters, so the fields of a piece are
     // counted and just the last seven (and those of the mark) are stored.
     explicit LogReader(LogRecord& record);
     // Max's reading: the same, and every value of fields 4 to 7 is held against
     // fold's bar in place in the block; the values the bar does not turn away go
     // to fold.
     LogReader(LogRecord& record, MaximaFold& fold);
-    // The plain reading, a byte at a time, every record stored in record and told
-    // to sink: what the other two are held to.
-    LogReader(LogRecord& record, RecordSink& sink);
 
     // Goes on from a mark of an earlier reading of the same bytes.
     void GoOnFrom(const ReaderMark& mark);
@@ -70,18 +61,18 @@ public:
 
 private:
     const unsigned char* SkipHeader(const unsigned char* p, const unsigned char* end);
-    void ReadByRuns(const unsigned char* p, const unsigned char* end);
-    const unsigned char* ContinueRun(const unsigned char* p, const unsigned char* end);
+    void ReadPiece(const unsigned char* p, uint32_t size);
+    uint32_t ContinueRun(const unsigned char* p);
     void EndRun();
-    void StoreLastFields(const unsigned char* p, const unsigned char* end, uint32_t runs);
-    void ReadByteByByte(const unsigned char* p, const unsigned char* end);
+    void JudgeValues(const unsigned char* p, uint32_t from, uint32_t limit);
+    void JudgeValue(int source, const unsigned char* p, uint32_t at, uint32_t limit);
+    void StoreLastFields(const unsigned char* p, uint32_t runs);
     void MarkAt(const unsigned char* p);
-    void MarkRecordStart(const unsigned char* p);
     uint64_t OffsetOf(const unsigned char* p) const { return blockOffset_ + (p - block_); }
 
     LogRecord& record_;
     MaximaFold* fold_ = nullptr;  // Max's reading
-    RecordSink* sink_ = nullptr;  // the plain reading
+    const finder::Finder& finder_;
     ReaderMark mark_{};
     const unsigned char* block_ = nullptr;  // the block being read, which starts at
     uint64_t blockOffset_ = 0;              // this offset in the file

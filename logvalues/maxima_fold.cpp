@@ -50,12 +50,4 @@ void MaximaFold::Offer(int source, const unsigned char* field, int length) {
     }
 }
 
-void MaximaFold::FoldRecord(const LogRecord& record) {
-    for (int source = 1; source <= kValueSources; ++source) {
-        const char* field = record.fields[kFirstValueField + source - 1];
-        Offer(source, reinterpret_cast<const unsigned char*>(field),
-              static_cast<int>(strnlen(field, kFieldSize - 1)));
-    }
-}
-
 }  // namespace logvalues

@@ -22,16 +22,14 @@ class MaximaFold {
 public:
     explicit MaximaFold(Maxima& maxima);
 
-    // The bars of sources 1 to 4, valid until the next Offer.
+    // The bars of sources 1 to 4. Each Offer that changes a maximum changes its
+    // bar in place, so the pointer stays valid and the bars current.
     const ValueBar* Bars() const { return bars_; }
 
     // A field of source n (1 to 4): the first bytes of its run at field, length of
     // them stored (at most 19; a NUL ends it sooner). Cut, it replaces the maximum
     // when it ranks strictly higher.
     void Offer(int source, const unsigned char* field, int length);
-
-    // Every value field of a record, each ranked in full.
-    void FoldRecord(const LogRecord& record);
 
 private:
     void Keep(int source);

@@ -24,6 +24,12 @@ ValueBar BarOf(const char* maximum, unsigned char after, int source) {
     bar.after = after;
     for (int i = 0; i < 8; ++i)
         bar.leading = (bar.leading << 8) | static_cast<unsigned char>(start + i < length ? maximum[start + i] : 0);
+    // The quick test reads eight bytes: the byte at W must be among them.
+    if (digits <= 7) {
+        bar.quick = true;
+        bar.atShift = static_cast<uint8_t>(56 - 8 * digits);
+        bar.beforeShift = static_cast<uint8_t>(64 - 8 * digits);
+    }
     return bar;
 }
 

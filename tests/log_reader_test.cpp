@@ -7,14 +7,14 @@
 #include <vector>
 
 #include "fakes.h"
+#include "fuzz/reference_reader.h"
 #include "logvalues/log_pass.h"
 #include "logvalues/maxima_fold.h"
-#include "logvalues/run_masks.h"
 
 using logvalues::LogRecord;
 using testing_fakes::FakeLogFile;
 using testing_fakes::Log;
-using Width = logvalues::runs::Width;
+using Width = logvalues::finder::Width;
 
 namespace {
 
@@ -27,12 +27,9 @@ Fields FieldsOf(const LogRecord& r) {
     return f;
 }
 
-struct Collect final : logvalues::RecordSink {
-    std::vector<Fields> records;
-    void OnRecord(const LogRecord& r) override { records.push_back(FieldsOf(r)); }
-};
-
-// Runs one pass over bytes handed out chunk bytes at a time, starting from start.
+// One pass of Actual's reading over bytes handed out chunk bytes at a time,
+// starting from start; records are those of the byte-at-a-time oracle, whose last
+// record the reader's must be.
 struct Pass {
     bool opened;
     std::vector<Fields> records;
@@ -43,14 +40,22 @@ Pass Read(const std::string& bytes, size_t chunk = SIZE_MAX, const Fields& start
     LogRecord record{};
     for (int i = 0; i < 7; ++i)
         snprintf(record.fields[i], sizeof record.fields[i], "%s", start[i].c_str());
+    LogRecord expected = record;
+    std::vector<LogRecord> records;
+    reference::ReadLog(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), expected, records);
     FakeLogFile file;
     file.bytes = bytes;
     file.chunk = chunk;
-    Collect sink;
-    logvalues::LogReader reader(record, sink);
-    bool opened = logvalues::RunPass("log.txt", file, reader);
+    static logvalues::ResumePoint resume;
+    resume = {};
+    logvalues::LogReader reader(record);
+    bool opened = logvalues::RunPass("log.txt", file, reader, resume);
     EXPECT_FALSE(file.isOpen) << "a pass closes the file";
-    return {opened, sink.records, FieldsOf(record)};
+    EXPECT_EQ(FieldsOf(record), FieldsOf(expected)) << "the last record, blocks of " << chunk;
+    Pass pass{opened, {}, FieldsOf(record)};
+    for (const LogRecord& r : records)
+        pass.records.push_back(FieldsOf(r));
+    return pass;
 }
 
 const Fields kRecordA = {"a1", "a2", "a3", "a4", "a5", "a6", "a7"};
@@ -106,18 +111,6 @@ TEST(LogReader, EndOfDataByteEndsTheLog) {
     EXPECT_EQ(p.last, (Fields{"b1", "b2", "a3", "a4", "a5", "a6", "a7"}));
 }
 
-// The last record as Actual's reading leaves it (only the last run of each field is
-// stored then).
-Fields LastWithoutSink(const std::string& bytes, size_t chunk) {
-    LogRecord record{};
-    FakeLogFile file;
-    file.bytes = bytes;
-    file.chunk = chunk;
-    logvalues::LogReader reader(record);
-    logvalues::RunPass("log.txt", file, reader);
-    return FieldsOf(record);
-}
-
 // Wherever it stands, a 0x1A reads as the end of the file there.
 TEST(LogReader, EndOfDataByteAnywhereIsTheEnd) {
     std::string log = Log("12/05 10:00 0 45.0\xB0" "C #1200MH #1.35volt #980rpm!\r\n"
@@ -129,7 +122,6 @@ TEST(LogReader, EndOfDataByteAnywhereIsTheEnd) {
         Pass p = Read(cut), q = Read(log.substr(0, at));
         EXPECT_EQ(p.records, q.records) << "0x1A at " << at;
         EXPECT_EQ(p.last, q.last) << "0x1A at " << at;
-        EXPECT_EQ(LastWithoutSink(cut, SIZE_MAX), q.last) << "0x1A at " << at;
     }
 }
 
@@ -201,12 +193,11 @@ TEST(LogReader, ReadErrorEndsThePassLikeTheEnd) {
     file.bytes = Log("a1 a2 a3 a4 a5 a6 a7\nb1 b2 b3 b4 b5 b6 b7\n");
     file.chunk = 50;  // the header and "a1 ", then the error
     file.readErrorAt = 1;
-    Collect sink;
-    logvalues::LogReader reader(record, sink);
-    ASSERT_TRUE(logvalues::RunPass("log.txt", file, reader));
+    static logvalues::ResumePoint resume;
+    logvalues::LogReader reader(record);
+    ASSERT_TRUE(logvalues::RunPass("log.txt", file, reader, resume));
     EXPECT_FALSE(file.isOpen);
-    ASSERT_EQ(sink.records.size(), 1u);
-    EXPECT_EQ(FieldsOf(record)[0], "a1");
+    EXPECT_EQ(FieldsOf(record), (Fields{"a1", "", "", "", "", "", ""}));
 }
 
 TEST(LogReader, FailedOpenLeavesTheRecordUntouched) {
@@ -214,9 +205,10 @@ TEST(LogReader, FailedOpenLeavesTheRecordUntouched) {
     snprintf(record.fields[3], sizeof record.fields[3], "kept");
     FakeLogFile file;
     file.exists = false;
+    static logvalues::ResumePoint resume;
     logvalues::LogReader reader(record);
-    EXPECT_FALSE(logvalues::RunPass("log.txt", file, reader));
-    EXPECT_FALSE(logvalues::RunPass(nullptr, file, reader));
+    EXPECT_FALSE(logvalues::RunPass("log.txt", file, reader, resume));
+    EXPECT_FALSE(logvalues::RunPass(nullptr, file, reader, resume));
     EXPECT_STREQ(record.fields[3], "kept");
 }
 
@@ -232,15 +224,28 @@ TEST(LogReader, BlockBoundariesChangeNothing) {
         Pass p = Read(log, chunk);
         EXPECT_EQ(p.records, whole.records) << "chunk " << chunk;
         EXPECT_EQ(p.last, whole.last) << "chunk " << chunk;
-        EXPECT_EQ(LastWithoutSink(log, chunk), whole.last) << "chunk " << chunk;
     }
     EXPECT_EQ(whole.last[2], std::string(19, 'L'));
 }
 
-// Both widths of the run finding, the floor's and the widest this CPU has.
-constexpr Width kWidths[] = {Width::kSse2, Width::kAvx2};
+// The tests that hold a width to something run once for each; the reader keeps
+// to it where the CPU has it, and the test is skipped where it has not.
+class WidthTest : public testing::TestWithParam<Width> {
+protected:
+    void SetUp() override {
+        logvalues::finder::LimitTo(GetParam());
+        if (logvalues::finder::ForThisCpu().width != GetParam())
+            GTEST_SKIP() << "this CPU or system has no AVX2";
+    }
+    void TearDown() override { logvalues::finder::LimitTo(Width::kAvx2); }
+};
 
-TEST(LogReader, RunCountsAgreeWithTheByteAtATimeCount) {
+std::string WidthName(const testing::TestParamInfo<Width>& info) {
+    return info.param == Width::kSse2 ? "Sse2" : "Avx2";
+}
+
+// Stage one against its rule, a byte at a time: starts, ends and the data's end.
+TEST_P(WidthTest, IndexAgreesWithTheByteAtATimeRule) {
     std::string bytes;
     unsigned seed = 12345;
     const char alphabet[] = " \t\n\v\f\rab\x80\xFF\x1A\x08\x0E\x1F!";
@@ -248,22 +253,33 @@ TEST(LogReader, RunCountsAgreeWithTheByteAtATimeCount) {
         seed = seed * 1103515245u + 12345u;
         bytes += alphabet[(seed >> 16) % (sizeof alphabet - 1)];
     }
+    bytes += std::string(logvalues::finder::kPieceBytes, 'a');  // a field at every other byte
+    for (size_t i = bytes.size() - logvalues::finder::kPieceBytes; i < bytes.size(); i += 2)
+        bytes[i] = ' ';
     auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-    // A run at every other byte, for longer than the counts are kept apart.
-    std::string dense;
-    for (int i = 0; i < 20000; ++i)
-        dense += "a ";
-    auto* d = reinterpret_cast<const unsigned char*>(dense.data());
-    for (Width width : kWidths) {
-        logvalues::runs::LimitTo(width);
-        for (size_t from = 0; from < 70; ++from)
-            for (size_t to : {from, from + 1, from + 31, from + 32, from + 33, from + 100, bytes.size()})
-                EXPECT_EQ(logvalues::runs::CountRunStarts(data + from, data + to),
-                          logvalues::runs::CountRunStartsByteByByte(data + from, data + to))
-                    << from << ".." << to;
-        EXPECT_EQ(logvalues::runs::CountRunStarts(d, d + dense.size()), 20000u);
+    static logvalues::finder::PieceIndex index;
+    for (size_t from = 0; from < 70; ++from) {
+        for (size_t to : {from, from + 1, from + 63, from + 64, from + 65, from + 100, from + 4000, bytes.size()}) {
+            uint32_t size = static_cast<uint32_t>(std::min(to - from, size_t{logvalues::finder::kPieceBytes}));
+            for (bool whiteBefore : {true, false}) {
+                logvalues::finder::ForThisCpu().Index(data + from, size, whiteBefore, index);
+                uint32_t expected = 0;
+                while (expected < size && data[from + expected] != 0x1A)
+                    ++expected;
+                ASSERT_EQ(index.size, expected) << from << ".." << to;
+                ASSERT_EQ(index.endOfData, expected < size) << from << ".." << to;
+                bool white = whiteBefore;
+                for (uint32_t i = 0; i < expected; ++i) {
+                    bool w = logvalues::finder::IsWhite(data[from + i]);
+                    ASSERT_EQ(index.starts[i / 64] >> (i % 64) & 1, !w && white) << from << ".." << to << " @" << i;
+                    ASSERT_EQ(index.ends[i / 64] >> (i % 64) & 1, w && !white) << from << ".." << to << " @" << i;
+                    white = w;
+                }
+                for (uint32_t i = expected; i < (expected + 63) / 64 * 64; ++i)
+                    ASSERT_EQ((index.starts[i / 64] | index.ends[i / 64]) >> (i % 64) & 1, 0u) << "past " << expected;
+            }
+        }
     }
-    logvalues::runs::LimitTo(Width::kAvx2);
 }
 
 // What a reading of bytes fed in blocks of chunk bytes leaves: the last record,
@@ -277,41 +293,36 @@ struct Reading {
     bool operator==(const Reading&) const = default;
 };
 
-enum class How { kPlain, kActual, kMax };
-
-// The plain reading's records folded into the maxima, each value ranked in full.
-struct FoldEach final : logvalues::RecordSink {
-    logvalues::MaximaFold& fold;
-    explicit FoldEach(logvalues::MaximaFold& f) : fold(f) {}
-    void OnRecord(const LogRecord& r) override { fold.FoldRecord(r); }
-};
+enum class How { kOracle, kActual, kMax };
 
 Reading ReadBlocks(const std::string& bytes, size_t chunk, How how) {
+    auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     LogRecord record{};
     logvalues::Maxima maxima{};
+    if (how == How::kOracle) {
+        std::vector<LogRecord> records;
+        reference::Mark mark;
+        reference::ReadLog(data, bytes.size(), record, records, &mark);
+        reference::FoldMaxima(records, maxima.texts);
+        return {FieldsOf(record), mark.offset, mark.hasFields, mark.hasFields ? FieldsOf(mark.fields) : Fields{},
+                {maxima.texts[0], maxima.texts[1], maxima.texts[2], maxima.texts[3]}};
+    }
     logvalues::MaximaFold fold(maxima);
-    FoldEach each(fold);
-    logvalues::ReaderMark mark{};
-    auto read = [&](logvalues::LogReader&& reader) {
-        auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
-        for (size_t at = 0; at < bytes.size(); at += chunk)
-            reader.Feed(data + at, std::min(chunk, bytes.size() - at));
-        reader.Finish();
-        mark = reader.Mark();
-    };
-    if (how == How::kPlain)
-        read(logvalues::LogReader(record, each));
-    else if (how == How::kActual)
-        read(logvalues::LogReader(record));
-    else
-        read(logvalues::LogReader(record, fold));
+    logvalues::LogReader actual(record), max(record, fold);
+    logvalues::LogReader& reader = how == How::kActual ? actual : max;
+    for (size_t at = 0; at < bytes.size(); at += chunk)
+        reader.Feed(data + at, std::min(chunk, bytes.size() - at));
+    reader.Finish();
+    const logvalues::ReaderMark& mark = reader.Mark();
     return {FieldsOf(record), mark.offset, mark.hasFields, mark.hasFields ? FieldsOf(mark.fields) : Fields{},
             {maxima.texts[0], maxima.texts[1], maxima.texts[2], maxima.texts[3]}};
 }
 
-// A value as a monitor might write one, or not: a sign, leading zeros, one to
-// five integer digits, a '.' or ',' fraction, a word; a prefix and a unit.
-std::string RandomValue(unsigned& seed) {
+// A value as a monitor might write one, or not, made to reach every rule of the
+// bar: a sign or leading zeros, 1 to 17 integer digits (often those of a value
+// before), a '.' or ',' and 0 to 3 fraction digits, a word; a prefix, and a unit
+// that may take it to 19 bytes and past.
+std::string RandomValue(unsigned& seed, std::string (&wholes)[3]) {
     auto pick = [&](unsigned n) {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) % n;
@@ -322,48 +333,54 @@ std::string RandomValue(unsigned& seed) {
     if (pick(8) == 0)
         return v + words[pick(std::size(words))];
     v += signs[pick(std::size(signs))];
-    for (unsigned n = 1 + pick(5); n > 0; --n)
-        v += static_cast<char>('0' + pick(10));
-    if (pick(2) == 0) {
-        v += pick(3) == 0 ? ',' : '.';
+    std::string& whole = wholes[pick(3)];
+    if (whole.empty() || pick(3) == 0) {
+        whole.assign(1, static_cast<char>('1' + pick(9)));
+        for (unsigned n = pick(17); n > 0; --n)
+            whole += static_cast<char>('0' + pick(10));
+    }
+    v += whole;
+    if (pick(3) != 0) {
+        v += pick(2) == 0 ? ',' : '.';
         for (unsigned n = pick(4); n > 0; --n)
             v += static_cast<char>('0' + pick(10));
     }
-    return v + (pick(2) == 0 ? "xy" : "wxyz");
+    v += pick(2) == 0 ? "xy" : "wxyz";
+    if (pick(6) == 0 && v.size() < 21)
+        v.resize(19 + pick(3), 'u');  // at the limit of what is stored, or past it
+    return v;
 }
 
-// The readings of Actual and of Max against the plain reading, over random logs of
-// values, short and long runs and white space, in blocks of many sizes, at each
-// width: the same last record and mark, and for Max the maxima that ranking each
-// value of the plain reading's records in full gives.
-TEST(LogReader, ReadingsByRunsAgreeWithThePlainReading) {
+// The readings of Actual and of Max against the oracle, over random logs of values,
+// short and long runs and white space, in blocks of many sizes: the same last
+// record and mark, and for Max the maxima that ranking each value of the oracle's
+// records in full gives. Every tenth log is long enough to span pieces.
+TEST_P(WidthTest, ReadingsAgreeWithTheOracle) {
     const std::string pieces[] = {" ", "\t", "\r\n", "\n", "\v\f", "   ", "a", "45.0\xB0" "C", "#1200MH",
                                   "\xFF\x80", "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345", "\x1A", "x", std::string(1, '\0')};
     unsigned seed = 2026;
     for (int log = 0; log < 200; ++log) {
-        std::string bytes = "h\nh\nh\n";
-        for (int i = 0; i < 400; ++i) {
+        std::string bytes = "h\nh\nh\n", wholes[3];
+        for (int i = 0, items = log % 10 == 0 ? 6000 : 400; i < items; ++i) {
             seed = seed * 1103515245u + 12345u;
-            unsigned pick = (seed >> 16) % (std::size(pieces) + 4);
+            unsigned pick = (seed >> 16) % (std::size(pieces) + 8);
             if (pick >= std::size(pieces))
-                bytes += RandomValue(seed) + " ";
-            else if (pick != 11 || (seed >> 8) % 20 == 0)  // 0x1A only now and then
+                bytes += RandomValue(seed, wholes) + (pick % 2 ? " " : "\r\n");
+            else if (pick != 11 || (seed >> 8) % (log % 10 == 0 ? 400 : 20) == 0)  // 0x1A only now and then
                 bytes += pieces[pick];
         }
+        Reading oracle = ReadBlocks(bytes, bytes.size(), How::kOracle);
         for (size_t chunk : {size_t{1}, size_t{7}, size_t{31}, size_t{32}, size_t{33}, size_t{64}, size_t{1000},
                              bytes.size()}) {
-            Reading plain = ReadBlocks(bytes, chunk, How::kPlain);
-            for (Width width : kWidths) {
-                logvalues::runs::LimitTo(width);
-                Reading actual = ReadBlocks(bytes, chunk, How::kActual);
-                actual.maxima = plain.maxima;
-                EXPECT_EQ(actual, plain) << "Actual, log " << log << ", blocks of " << chunk;
-                EXPECT_EQ(ReadBlocks(bytes, chunk, How::kMax), plain) << "Max, log " << log << ", blocks of " << chunk;
-            }
+            Reading actual = ReadBlocks(bytes, chunk, How::kActual);
+            actual.maxima = oracle.maxima;
+            EXPECT_EQ(actual, oracle) << "Actual, log " << log << ", blocks of " << chunk;
+            EXPECT_EQ(ReadBlocks(bytes, chunk, How::kMax), oracle) << "Max, log " << log << ", blocks of " << chunk;
         }
     }
-    logvalues::runs::LimitTo(Width::kAvx2);
 }
+
+INSTANTIATE_TEST_SUITE_P(ByWidth, WidthTest, testing::Values(Width::kSse2, Width::kAvx2), WidthName);
 
 struct CutCase {
     const char* field;

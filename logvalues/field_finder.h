@@ -1,0 +1,50 @@
+// Stage one of the reading: where the fields of a piece of the log start and end,
+// and where its data ends (0x1A), found many bytes at a time and written to a
+// fixed index of bit masks. It knows nothing of records, sources or maxima: the
+// reader (log_reader.h) makes those of the index.
+//
+// SSE2 is the floor. Where the CPU has AVX2 and the system saves its wide
+// registers, the same source built with AVX2 on does the work; the choice is made
+// once, at the first pass, and LimitTo(Width::kSse2) keeps to the floor on any CPU
+// (tests run both, and WidthInUse says which one ran).
+#pragma once
+
+#include <cstdint>
+
+namespace logvalues::finder {
+
+enum class Width { kSse2, kAvx2 };
+
+inline bool IsWhite(unsigned char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// Bytes indexed at a time: small enough that a piece and its index stay in the
+// first-level cache while the reader goes over them.
+constexpr uint32_t kPieceBytes = 16 * 1024;
+constexpr uint32_t kPieceWords = kPieceBytes / 64;
+
+// Bit i of word w stands for byte 64 w + i of the piece. Bits past size are clear.
+struct PieceIndex {
+    uint64_t starts[kPieceWords];  // a field starts here: a non-white byte after a white one
+    uint64_t ends[kPieceWords];    // a field ends just before here: a white byte after a non-white one
+    uint32_t size;                 // bytes indexed: the piece's, or fewer up to its first 0x1A
+    bool endOfData;                // a 0x1A ends the data at size
+};
+
+// The finder of one width. Index indexes the size bytes at p (at most kPieceBytes);
+// whiteBefore tells whether the byte before p is white (or there is none that
+// belongs to a field).
+struct Finder {
+    Width width;
+    void (*Index)(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index);
+};
+
+// The finder for this CPU and system, chosen at the first call (a pass asks once).
+const Finder& ForThisCpu();
+
+// Keeps to width or narrower from the next ForThisCpu on; kAvx2 lets the widest
+// this CPU and system allow be used again.
+void LimitTo(Width width);
+
+}  // namespace logvalues::finder
