@@ -3,7 +3,7 @@
 // field_finder_avx2.cpp with AVX2 on, each with QX_WIDTH naming the namespace of
 // its entry point. Only the small vector layer below differs between the two.
 // Everything here has internal linkage, and nothing calls an inline function of
-// another header: the linker must never pick a copy built for AVX2 where a CPU
+// another header with external linkage: the linker must never pick a copy built for AVX2 where a CPU
 // without it runs the floor's code.
 #include <cstdint>
 #include <cstring>
@@ -14,6 +14,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "logvalues/bit_scan.h"
 #include "logvalues/field_finder.h"
 
 namespace logvalues::finder {
@@ -79,10 +80,6 @@ uint64_t LowBits(int n) {
     return (uint64_t{1} << n) - 1;
 }
 
-int LowestBit(uint64_t m) {
-    return __builtin_ctzll(m);
-}
-
 void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index) {
     uint64_t previousWhite = whiteBefore ? 1 : 0;  // of the byte before the word, in bit 0
     uint32_t words = (size + 63) / 64;
@@ -103,7 +100,7 @@ void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& 
         uint64_t ends = m.white & ((~m.white << 1) | (previousWhite ^ 1));
         uint64_t kept = left >= 64 ? ~uint64_t{0} : LowBits(static_cast<int>(left));
         if (m.stop & kept) {  // the data ends at the first 0x1A
-            int at = LowestBit(m.stop & kept);
+            int at = bits::Lowest(m.stop & kept);
             kept = LowBits(at);
             index.size = w * 64 + static_cast<uint32_t>(at);
             index.endOfData = true;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "logvalues/bit_scan.h"
 #include "logvalues/maxima_fold.h"
 #include "logvalues/value_bar.h"
 
@@ -17,14 +18,6 @@ finder::PieceIndex g_index;
 // At most one field starts every other byte; a word's list is written eight
 // entries at a time, past its count.
 uint32_t g_starts[finder::kPieceBytes / 2 + 8];
-
-int LowestBit(uint64_t m) {
-    return __builtin_ctzll(m);
-}
-
-int HighestBit(uint64_t m) {
-    return 63 - __builtin_clzll(m);
-}
 
 // Bits set in m, without the instruction the floor may lack.
 uint32_t CountBits(uint64_t m) {
@@ -49,7 +42,7 @@ uint32_t NextBit(const uint64_t* words, uint32_t from, uint32_t size) {
             return size;
         m = words[w];
     }
-    return w * 64 + static_cast<uint32_t>(LowestBit(m));
+    return w * 64 + static_cast<uint32_t>(bits::Lowest(m));
 }
 
 // The last set bit before before, or kNone.
@@ -61,7 +54,7 @@ uint32_t PreviousBit(const uint64_t* words, uint32_t before) {
             return kNone;
         m = words[--w];
     }
-    return w * 64 + static_cast<uint32_t>(HighestBit(m));
+    return w * 64 + static_cast<uint32_t>(bits::Highest(m));
 }
 
 uint32_t CountStarts(const finder::PieceIndex& index) {
@@ -75,20 +68,20 @@ uint32_t CountStarts(const finder::PieceIndex& index) {
 uint32_t ListStarts(const finder::PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out) {
     uint32_t n = 0;
     for (uint32_t w = from / 64; w * 64 < limit; ++w) {
-        uint64_t bits = index.starts[w];
+        uint64_t m = index.starts[w];
         if (w == from / 64)
-            bits &= ~uint64_t{0} << (from % 64);
+            m &= ~uint64_t{0} << (from % 64);
         if (limit - w * 64 < 64)
-            bits &= (uint64_t{1} << (limit - w * 64)) - 1;
+            m &= (uint64_t{1} << (limit - w * 64)) - 1;
         uint32_t base = w * 64;
         uint32_t* at = out + n;
-        n += CountBits(bits);
+        n += CountBits(m);
         // Eight entries whatever the count, so that how many fields a word holds
         // is no branch; those past the count are written over or never read.
-        for (int i = 0; i < 8; ++i, bits &= bits - 1)
-            at[i] = base + static_cast<uint32_t>(bits ? LowestBit(bits) : 0);
-        for (int i = 8; bits != 0; ++i, bits &= bits - 1)  // a word of short fields
-            at[i] = base + static_cast<uint32_t>(LowestBit(bits));
+        for (int i = 0; i < 8; ++i, m &= m - 1)
+            at[i] = base + static_cast<uint32_t>(m ? bits::Lowest(m) : 0);
+        for (int i = 8; m != 0; ++i, m &= m - 1)  // a word of short fields
+            at[i] = base + static_cast<uint32_t>(bits::Lowest(m));
     }
     return n;
 }
@@ -271,7 +264,8 @@ bool LogReader::Feed(const unsigned char* data, size_t size) {
     if (headerLineFeeds_ < 3)
         p = SkipHeader(p, end);
     while (p < end && !ended_) {
-        uint32_t n = end - p < finder::kPieceBytes ? static_cast<uint32_t>(end - p) : finder::kPieceBytes;
+        size_t left = static_cast<size_t>(end - p);
+        uint32_t n = left < finder::kPieceBytes ? static_cast<uint32_t>(left) : finder::kPieceBytes;
         ReadPiece(p, n);
         p += n;
     }
