@@ -29,15 +29,22 @@ struct PieceIndex {
     uint64_t starts[kPieceWords];  // a field starts here: a non-white byte after a white one
     uint64_t ends[kPieceWords];    // a field ends just before here: a white byte after a non-white one
     uint32_t size;                 // bytes indexed: the piece's, or fewer up to its first 0x1A
+    uint32_t startCount;           // bits set in starts
     bool endOfData;                // a 0x1A ends the data at size
 };
 
+// Room for the list of a piece's field starts: at most one every other byte, and
+// a word's entries are written several at a time, past its count.
+constexpr uint32_t kStartListSize = kPieceBytes / 2 + 16;
+
 // The finder of one width. Index indexes the size bytes at p (at most kPieceBytes);
 // whiteBefore tells whether the byte before p is white (or there is none that
-// belongs to a field).
+// belongs to a field). ListStarts writes the offsets of the field starts of index
+// in [from, limit) to out, in order, and returns their number.
 struct Finder {
     Width width;
     void (*Index)(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index);
+    uint32_t (*ListStarts)(const PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out);
 };
 
 // The finder for this CPU and system, chosen at the first call (a pass asks once).

@@ -22,11 +22,11 @@ namespace {
 
 constexpr unsigned char kEndOfData = 0x1A;
 
-// The vector layer: for the 64 bytes at p, a bit a byte where it is white space
-// and where it is 0x1A.
+// The vector layer: for the 64 bytes at p, a bit a byte where it is white space,
+// and whether any of them is 0x1A (where, is looked up only then).
 struct Masks {
     uint64_t white;
-    uint64_t stop;
+    bool stop;
 };
 
 #if defined(__AVX2__)
@@ -35,82 +35,124 @@ constexpr int kLanes = 32;
 Vector Load(const unsigned char* p) { return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p)); }
 Vector Splat(unsigned char c) { return _mm256_set1_epi8(static_cast<char>(c)); }
 Vector Equal(Vector a, Vector b) { return _mm256_cmpeq_epi8(a, b); }
-Vector Add(Vector a, Vector b) { return _mm256_add_epi8(a, b); }
-Vector Below(Vector a, Vector b) { return _mm256_cmpgt_epi8(b, a); }  // signed bytes
 Vector Or(Vector a, Vector b) { return _mm256_or_si256(a, b); }
 uint64_t Bits(Vector v) { return static_cast<uint32_t>(_mm256_movemask_epi8(v)); }
+// Each byte looked up by its low four bits: the white byte that has them (space
+// for 0, tab to carriage return for 9 to 13), 0 where none has; a byte from 0x80
+// up looks up 0. Only a white byte finds itself.
+Vector White(Vector bytes) {
+    const Vector table = _mm256_setr_epi8(' ', 0, 0, 0, 0, 0, 0, 0, 0, '\t', '\n', '\v', '\f', '\r', 0, 0,  //
+                                          ' ', 0, 0, 0, 0, 0, 0, 0, 0, '\t', '\n', '\v', '\f', '\r', 0, 0);
+    return Equal(_mm256_shuffle_epi8(table, bytes), bytes);
+}
 #elif defined(__SSE2__)
 using Vector = __m128i;
 constexpr int kLanes = 16;
 Vector Load(const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 Vector Splat(unsigned char c) { return _mm_set1_epi8(static_cast<char>(c)); }
 Vector Equal(Vector a, Vector b) { return _mm_cmpeq_epi8(a, b); }
-Vector Add(Vector a, Vector b) { return _mm_add_epi8(a, b); }
-Vector Below(Vector a, Vector b) { return _mm_cmplt_epi8(a, b); }  // signed bytes
 Vector Or(Vector a, Vector b) { return _mm_or_si128(a, b); }
 uint64_t Bits(Vector v) { return static_cast<uint32_t>(_mm_movemask_epi8(v)); }
+Vector White(Vector bytes) {
+    // Tab to carriage return are 0x09 to 0x0D: moved to -128 to -124, they alone
+    // are below -123 as signed bytes.
+    Vector moved = _mm_add_epi8(bytes, Splat(0x80 - 0x09));
+    return Or(Equal(bytes, Splat(' ')), _mm_cmplt_epi8(moved, Splat(0x80 + 5)));
+}
 #endif
 
 #if defined(__AVX2__) || defined(__SSE2__)
 Masks MasksOf(const unsigned char* p) {
-    Masks m{0, 0};
+    uint64_t white = 0;
+    Vector stops = Splat(0);
     for (int k = 0; k < 64; k += kLanes) {
         Vector bytes = Load(p + k);
-        // Tab to carriage return are 0x09 to 0x0D: moved to -128 to -124, they alone
-        // are below -123 as signed bytes.
-        Vector controls = Below(Add(bytes, Splat(0x80 - 0x09)), Splat(0x80 + 5));
-        m.white |= Bits(Or(Equal(bytes, Splat(' ')), controls)) << k;
-        m.stop |= Bits(Equal(bytes, Splat(kEndOfData))) << k;
+        white |= Bits(White(bytes)) << k;
+        stops = Or(stops, Equal(bytes, Splat(kEndOfData)));
     }
-    return m;
+    return {white, Bits(stops) != 0};
 }
 #else
 Masks MasksOf(const unsigned char* p) {
-    Masks m{0, 0};
+    Masks m{0, false};
     for (int k = 0; k < 64; ++k) {
         m.white |= static_cast<uint64_t>(p[k] == ' ' || (p[k] >= '\t' && p[k] <= '\r')) << k;
-        m.stop |= static_cast<uint64_t>(p[k] == kEndOfData) << k;
+        m.stop |= p[k] == kEndOfData;
     }
     return m;
 }
 #endif
 
 // The bits below bit n (n from 0 to 63).
-uint64_t LowBits(int n) {
+uint64_t LowBits(uint32_t n) {
     return (uint64_t{1} << n) - 1;
+}
+
+// Indexes word w of the piece, whose bytes are at bytes (the piece's own, or a
+// copy of its last ones), kept of them (1 to 64) belonging to the data. Returns
+// false where a 0x1A ends the data in the word.
+bool IndexWord(const unsigned char* bytes, uint32_t w, uint32_t kept, uint64_t& previousWhite, PieceIndex& index) {
+    Masks m = MasksOf(bytes);
+    bool goesOn = true;
+    if (m.stop) {
+        if (const void* stop = memchr(bytes, kEndOfData, kept)) {
+            kept = static_cast<uint32_t>(static_cast<const unsigned char*>(stop) - bytes);
+            index.size = w * 64 + kept;
+            index.endOfData = true;
+            goesOn = false;
+        }
+    }
+    uint64_t whiteBefore = (m.white << 1) | previousWhite;  // of the byte before each
+    uint64_t starts = ~m.white & whiteBefore;
+    uint64_t ends = m.white & ~whiteBefore;
+    if (kept < 64) {
+        starts &= LowBits(kept);
+        ends &= LowBits(kept);
+    }
+    index.starts[w] = starts;
+    index.ends[w] = ends;
+    index.startCount += bits::Count(starts);
+    previousWhite = m.white >> 63;
+    return goesOn;
 }
 
 void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index) {
     uint64_t previousWhite = whiteBefore ? 1 : 0;  // of the byte before the word, in bit 0
-    uint32_t words = (size + 63) / 64;
     index.size = size;
+    index.startCount = 0;
     index.endOfData = false;
-    for (uint32_t w = 0; w < words; ++w) {
-        uint32_t left = size - w * 64;
-        Masks m;
-        if (left >= 64) {
-            m = MasksOf(p + w * 64);
-        } else {  // the last bytes, read from a copy so that nothing past them is read
-            unsigned char last[64];
-            memcpy(last, p + w * 64, left);
-            memset(last + left, ' ', sizeof last - left);
-            m = MasksOf(last);
-        }
-        uint64_t starts = ~m.white & ((m.white << 1) | previousWhite);
-        uint64_t ends = m.white & ((~m.white << 1) | (previousWhite ^ 1));
-        uint64_t kept = left >= 64 ? ~uint64_t{0} : LowBits(static_cast<int>(left));
-        if (m.stop & kept) {  // the data ends at the first 0x1A
-            int at = bits::Lowest(m.stop & kept);
-            kept = LowBits(at);
-            index.size = w * 64 + static_cast<uint32_t>(at);
-            index.endOfData = true;
-        }
-        index.starts[w] = starts & kept;
-        index.ends[w] = ends & kept;
-        previousWhite = m.white >> 63;
-        if (index.endOfData)
-            break;
+    uint32_t w = 0;
+    for (; w < size / 64; ++w) {
+        if (!IndexWord(p + w * 64, w, 64, previousWhite, index))
+            return;
     }
+    if (uint32_t left = size - w * 64) {  // read from a copy, so that nothing past them is read
+        unsigned char last[64];
+        memcpy(last, p + w * 64, left);
+        memset(last + left, ' ', sizeof last - left);
+        IndexWord(last, w, left, previousWhite, index);
+    }
+}
+
+uint32_t ListStarts(const PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out) {
+    uint32_t n = 0;
+    for (uint32_t w = from / 64; w * 64 < limit; ++w) {
+        uint64_t m = index.starts[w];
+        if (w == from / 64)
+            m &= ~LowBits(from % 64);
+        if (limit - w * 64 < 64)
+            m &= LowBits(limit - w * 64);
+        uint32_t base = w * 64;
+        uint32_t* at = out + n;
+        n += bits::Count(m);
+        // Twelve entries whatever the count, so that how many fields a word holds
+        // is no branch; those past the count are written over or never read.
+        for (int i = 0; i < 8; ++i, m &= m - 1)
+            at[i] = base + static_cast<uint32_t>(bits::LowestOr64(m));
+        for (int i = 8; m != 0; ++i, m &= m - 1)  // a word of short fields
+            at[i] = base + static_cast<uint32_t>(bits::Lowest(m));
+    }
+    return n;
 }
 
 }  // namespace
@@ -119,6 +161,10 @@ namespace QX_WIDTH {
 
 void IndexPiece(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index) {
     Index(p, size, whiteBefore, index);
+}
+
+uint32_t ListPieceStarts(const PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out) {
+    return ListStarts(index, from, limit, out);
 }
 
 }  // namespace QX_WIDTH

@@ -13,19 +13,11 @@ constexpr unsigned char kEndOfData = 0x1A;
 constexpr uint32_t kNone = UINT32_MAX;
 
 // The index of the piece being read. One pass runs at a time, so both value
-// functions share it, and the list of Max's field starts.
+// functions share it, and Max's list of field starts and of the records that
+// fail the quick test.
 finder::PieceIndex g_index;
-// At most one field starts every other byte; a word's list is written eight
-// entries at a time, past its count.
-uint32_t g_starts[finder::kPieceBytes / 2 + 8];
-
-// Bits set in m, without the instruction the floor may lack.
-uint32_t CountBits(uint64_t m) {
-    m -= (m >> 1) & 0x5555555555555555ull;
-    m = (m & 0x3333333333333333ull) + ((m >> 2) & 0x3333333333333333ull);
-    m = (m + (m >> 4)) & 0x0F0F0F0F0F0F0F0Full;
-    return static_cast<uint32_t>((m * 0x0101010101010101ull) >> 56);
-}
+uint32_t g_starts[finder::kStartListSize];
+uint32_t g_failing[finder::kStartListSize / kFieldCount + 1];
 
 uint32_t WordsOf(uint32_t size) {
     return (size + 63) / 64;
@@ -57,35 +49,6 @@ uint32_t PreviousBit(const uint64_t* words, uint32_t before) {
     return w * 64 + static_cast<uint32_t>(bits::Highest(m));
 }
 
-uint32_t CountStarts(const finder::PieceIndex& index) {
-    uint32_t n = 0;
-    for (uint32_t w = 0; w < WordsOf(index.size); ++w)
-        n += CountBits(index.starts[w]);
-    return n;
-}
-
-// The field starts in [from, limit), in order, into out; returns their number.
-uint32_t ListStarts(const finder::PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out) {
-    uint32_t n = 0;
-    for (uint32_t w = from / 64; w * 64 < limit; ++w) {
-        uint64_t m = index.starts[w];
-        if (w == from / 64)
-            m &= ~uint64_t{0} << (from % 64);
-        if (limit - w * 64 < 64)
-            m &= (uint64_t{1} << (limit - w * 64)) - 1;
-        uint32_t base = w * 64;
-        uint32_t* at = out + n;
-        n += CountBits(m);
-        // Eight entries whatever the count, so that how many fields a word holds
-        // is no branch; those past the count are written over or never read.
-        for (int i = 0; i < 8; ++i, m &= m - 1)
-            at[i] = base + static_cast<uint32_t>(m ? bits::Lowest(m) : 0);
-        for (int i = 8; m != 0; ++i, m &= m - 1)  // a word of short fields
-            at[i] = base + static_cast<uint32_t>(bits::Lowest(m));
-    }
-    return n;
-}
-
 // Stores the first take bytes of a run as the field's text.
 void StoreRun(char (&field)[kFieldSize], const unsigned char* run, uint32_t take) {
     memcpy(field, run, take);
@@ -101,7 +64,7 @@ uint32_t StoredLength(uint32_t start, uint32_t end) {
 LogReader::LogReader(LogRecord& record) : record_(record), finder_(finder::ForThisCpu()) {}
 
 LogReader::LogReader(LogRecord& record, MaximaFold& fold)
-    : record_(record), fold_(&fold), finder_(finder::ForThisCpu()) {}
+    : record_(record), fold_(&fold), finder_(finder::ForThisCpu()), quickTest_(QuickTestFor(finder_.width)) {}
 
 const unsigned char* LogReader::SkipHeader(const unsigned char* p, const unsigned char* end) {
     for (; p < end && headerLineFeeds_ < 3; ++p) {
@@ -157,22 +120,33 @@ void LogReader::JudgeValue(int source, const unsigned char* p, uint32_t at, uint
 }
 
 // Max: every value among the runs that start in [from, limit) of the piece, each
-// of which ends in it.
-void LogReader::JudgeValues(const unsigned char* p, uint32_t from, uint32_t limit) {
-    uint32_t n = ListStarts(g_index, from, limit, g_starts);
-    uint32_t readable = g_index.size;
+// of which ends in it; readable bytes from p may be read. The whole records are
+// put to the quick test at once, against the bars as they stand: a maximum only
+// rises, so a value that an older bar turns away ranks no higher than the newer
+// maximum either. The values that fail it are judged in order against the bars
+// of then.
+void LogReader::JudgeValues(const unsigned char* p, uint32_t from, uint32_t limit, uint32_t readable) {
+    uint32_t n = finder_.ListStarts(g_index, from, limit, g_starts);
     uint32_t k = 0;
     int f = field_ == kFieldCount ? 0 : field_;
     for (; k < n && f != 0; ++k, f = f == kFieldCount - 1 ? 0 : f + 1) {  // a record begun before
         if (f >= kFirstValueField)
             JudgeValue(f - kFirstValueField + 1, p, g_starts[k], readable);
     }
-    for (; n - k >= kFieldCount; k += kFieldCount) {
-        const uint32_t* values = g_starts + k + kFirstValueField;
-        for (int j = 0; j < kValueSources; ++j)
-            JudgeValue(j + 1, p, values[j], readable);
+    uint32_t records = (n - k) / kFieldCount;
+    while (records > 0 && g_starts[k + records * kFieldCount - 1] + kBarLookAhead > readable)
+        --records;  // the bytes the test reads are not all there
+    const uint32_t* starts = g_starts + k;
+    uint32_t failing = quickTest_(p, starts, records, fold_->Bars(), g_failing);
+    for (uint32_t i = 0; i < failing; ++i) {
+        const uint32_t* values = starts + (g_failing[i] / 16) * kFieldCount + kFirstValueField;
+        for (int j = 0; j < kValueSources; ++j) {
+            if (g_failing[i] >> j & 1)
+                JudgeValue(j + 1, p, values[j], readable);
+        }
     }
-    for (; k < n; ++k, ++f) {  // a record that goes on after the piece
+    k += records * kFieldCount;
+    for (; k < n; ++k, f = f == kFieldCount - 1 ? 0 : f + 1) {  // the rest, to a record that goes on after the piece
         if (f >= kFirstValueField)
             JudgeValue(f - kFirstValueField + 1, p, g_starts[k], readable);
     }
@@ -218,18 +192,20 @@ void LogReader::StoreLastFields(const unsigned char* p, uint32_t runs) {
 
 // Stage one over the size bytes at p, then the records of its index. A run that
 // goes on past the piece is stored as far as the piece holds it, and ranked by Max
-// once it has ended.
-void LogReader::ReadPiece(const unsigned char* p, uint32_t size) {
+// once it has ended. The block holds readable bytes from p.
+void LogReader::ReadPiece(const unsigned char* p, uint32_t size, size_t readable) {
     finder_.Index(p, size, !inRun_, g_index);
     ended_ = g_index.endOfData;
     uint32_t data = g_index.size;
     uint32_t from = inRun_ ? ContinueRun(p) : 0;
     if (from >= data)
         return;
-    uint32_t runs = CountStarts(g_index);
+    uint32_t runs = g_index.startCount;
     if (fold_ && runs > 0) {
         bool lastGoesOn = !finder::IsWhite(p[data - 1]);
-        JudgeValues(p, from, lastGoesOn ? PreviousBit(g_index.starts, data) : data);
+        // Past the end of the data the bytes are no field's: the tests stop there.
+        uint32_t seen = ended_ || readable > UINT32_MAX ? data : static_cast<uint32_t>(readable);
+        JudgeValues(p, from, lastGoesOn ? PreviousBit(g_index.starts, data) : data, seen);
     }
     StoreLastFields(p, runs);
 }
@@ -266,7 +242,7 @@ bool LogReader::Feed(const unsigned char* data, size_t size) {
     while (p < end && !ended_) {
         size_t left = static_cast<size_t>(end - p);
         uint32_t n = left < finder::kPieceBytes ? static_cast<uint32_t>(left) : finder::kPieceBytes;
-        ReadPiece(p, n);
+        ReadPiece(p, n, left);
         p += n;
     }
     return !ended_;

@@ -12,6 +12,7 @@
 #include "logvalues/field_finder.h"
 #include "logvalues/log_file.h"
 #include "logvalues/log_record.h"
+#include "logvalues/quick_test.h"
 #include "logvalues/read_throttle.h"
 #include "logvalues/source_field.h"
 
@@ -61,10 +62,10 @@ public:
 
 private:
     const unsigned char* SkipHeader(const unsigned char* p, const unsigned char* end);
-    void ReadPiece(const unsigned char* p, uint32_t size);
+    void ReadPiece(const unsigned char* p, uint32_t size, size_t readable);
     uint32_t ContinueRun(const unsigned char* p);
     void EndRun();
-    void JudgeValues(const unsigned char* p, uint32_t from, uint32_t limit);
+    void JudgeValues(const unsigned char* p, uint32_t from, uint32_t limit, uint32_t readable);
     void JudgeValue(int source, const unsigned char* p, uint32_t at, uint32_t limit);
     void StoreLastFields(const unsigned char* p, uint32_t runs);
     void MarkAt(const unsigned char* p);
@@ -73,6 +74,7 @@ private:
     LogRecord& record_;
     MaximaFold* fold_ = nullptr;  // Max's reading
     const finder::Finder& finder_;
+    QuickTestFn quickTest_ = nullptr;  // Max's
     ReaderMark mark_{};
     const unsigned char* block_ = nullptr;  // the block being read, which starts at
     uint64_t blockOffset_ = 0;              // this offset in the file

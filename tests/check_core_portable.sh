@@ -23,10 +23,10 @@ if [ -n "$unexpected" ]; then
     status=1
 fi
 
-# The finder built with AVX2 on must define nothing but its own entry points:
+# What is built with AVX2 on must define nothing but its own entry points:
 # a weak (inline) definition there could be the copy the linker keeps for every
 # caller, and then a CPU without AVX2 would run it.
-weak=$(nm -A "$lib" 2>/dev/null | grep 'field_finder_avx2' | awk '$(NF-1) ~ /^[WwVv]$/ { print $NF }' | c++filt)
+weak=$(nm -A "$lib" 2>/dev/null | grep -E '(field_finder|quick_test)_avx2' | awk '$(NF-1) ~ /^[WwVv]$/ { print $NF }' | c++filt)
 if [ -n "$weak" ]; then
     echo "FAIL: the AVX2 finder defines functions the linker may share with the rest:"
     echo "$weak"
