@@ -14,28 +14,35 @@ namespace logvalues {
 namespace {
 
 // The bars of sources 1 to 4, one lane each, as QuickTurnsAway (value_bar.h) reads them.
+// The byte at W and at W - 1 are tested in place: masked out of the big-endian
+// eight, and held against b moved to where they are.
 struct LaneBars {
-    __m256i atShift;
-    __m256i beforeShift;
-    __m256i after;    // b; 0x100, which no byte is, where the bar makes no quick test
+    __m256i atMask;
+    __m256i afterAt;  // b at W; 1, which the masked bytes never are, where the bar makes no quick test
+    __m256i beforeMask;
+    __m256i afterBefore;
     __m256i leading;  // M's first eight bytes, big-endian, the sign bit flipped
     uint32_t start[kValueSources];
 };
 
 LaneBars LaneBarsOf(const ValueBar* bars) {
-    alignas(32) int64_t at[kValueSources], before[kValueSources], after[kValueSources], leading[kValueSources];
+    alignas(32) uint64_t atMask[kValueSources], afterAt[kValueSources], beforeMask[kValueSources],
+        afterBefore[kValueSources], leading[kValueSources];
     LaneBars lanes;
     for (int j = 0; j < kValueSources; ++j) {
-        at[j] = bars[j].atShift;
-        before[j] = bars[j].beforeShift;
-        after[j] = bars[j].quick ? bars[j].after : 0x100;
-        leading[j] = static_cast<int64_t>(bars[j].leading ^ 0x8000000000000000ull);
-        lanes.start[j] = bars[j].start;
+        const ValueBar& bar = bars[j];
+        atMask[j] = bar.quick ? uint64_t{0xFF} << bar.atShift : 0;
+        afterAt[j] = bar.quick ? uint64_t{bar.after} << bar.atShift : 1;
+        beforeMask[j] = bar.quick ? uint64_t{0xFF} << bar.beforeShift : 0;
+        afterBefore[j] = bar.quick ? uint64_t{bar.after} << bar.beforeShift : 1;
+        leading[j] = bar.leading ^ 0x8000000000000000ull;
+        lanes.start[j] = bar.start;
     }
-    auto load = [](const int64_t* v) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(v)); };
-    lanes.atShift = load(at);
-    lanes.beforeShift = load(before);
-    lanes.after = load(after);
+    auto load = [](const uint64_t* v) { return _mm256_load_si256(reinterpret_cast<const __m256i*>(v)); };
+    lanes.atMask = load(atMask);
+    lanes.afterAt = load(afterAt);
+    lanes.beforeMask = load(beforeMask);
+    lanes.afterBefore = load(afterBefore);
     lanes.leading = load(leading);
     return lanes;
 }
@@ -52,14 +59,11 @@ uint32_t TurnedAway(const unsigned char* p, const uint32_t* values, const LaneBa
     const __m256i bigEndian = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,  //
                                                7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8);
     __m256i text = _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), bigEndian);
-    const __m256i byte = _mm256_set1_epi64x(0xFF);
-    __m256i atW = _mm256_and_si256(_mm256_srlv_epi64(text, bars.atShift), byte);
-    __m256i beforeW = _mm256_and_si256(_mm256_srlv_epi64(text, bars.beforeShift), byte);
     // Below as unsigned numbers: both with the sign bit flipped, compared signed.
     __m256i flipped = _mm256_xor_si256(text, _mm256_set1_epi64x(static_cast<int64_t>(0x8000000000000000ull)));
     __m256i below = _mm256_cmpgt_epi64(bars.leading, flipped);
-    __m256i sameShape = _mm256_and_si256(_mm256_cmpeq_epi64(atW, bars.after), below);
-    __m256i fewer = _mm256_cmpeq_epi64(beforeW, bars.after);
+    __m256i sameShape = _mm256_and_si256(_mm256_cmpeq_epi64(_mm256_and_si256(text, bars.atMask), bars.afterAt), below);
+    __m256i fewer = _mm256_cmpeq_epi64(_mm256_and_si256(text, bars.beforeMask), bars.afterBefore);
     return static_cast<uint32_t>(_mm256_movemask_pd(_mm256_castsi256_pd(_mm256_or_si256(sameShape, fewer))));
 }
 
