@@ -322,21 +322,21 @@ Reading ReadBlocks(const std::string& bytes, size_t chunk, How how) {
 // bar: a sign or leading zeros, 1 to 17 integer digits (often those of a value
 // before), a '.' or ',' and 0 to 3 fraction digits, a word; a prefix, and a unit
 // that may take it to 19 bytes and past.
-std::string RandomValue(unsigned& seed, std::string (&wholes)[3]) {
+std::string RandomValue(unsigned& seed, std::string (&wholes)[3], unsigned mostDigits) {
     auto pick = [&](unsigned n) {
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) % n;
     };
     const char* signs[] = {"", "", "", "+", "-", "0", "00"};
     const char* words[] = {"N/A", "x", "1e3", "9a", "5.", ""};
-    std::string v = pick(3) == 0 ? "#" : "";
+    std::string v = pick(3) == 0 ? "#" : pick(4) == 0 ? "." : "";  // what sources 2 to 4 skip
     if (pick(8) == 0)
         return v + words[pick(std::size(words))];
     v += signs[pick(std::size(signs))];
     std::string& whole = wholes[pick(3)];
     if (whole.empty() || pick(3) == 0) {
         whole.assign(1, static_cast<char>('1' + pick(9)));
-        for (unsigned n = pick(17); n > 0; --n)
+        for (unsigned n = pick(mostDigits); n > 0; --n)
             whole += static_cast<char>('0' + pick(10));
     }
     v += whole;
@@ -365,7 +365,7 @@ TEST_P(WidthTest, ReadingsAgreeWithTheOracle) {
             seed = seed * 1103515245u + 12345u;
             unsigned pick = (seed >> 16) % (std::size(pieces) + 8);
             if (pick >= std::size(pieces))
-                bytes += RandomValue(seed, wholes) + (pick % 2 ? " " : "\r\n");
+                bytes += RandomValue(seed, wholes, 1 + log % 17) + (pick % 2 ? " " : "\r\n");
             else if (pick != 11 || (seed >> 8) % (log % 10 == 0 ? 400 : 20) == 0)  // 0x1A only now and then
                 bytes += pieces[pick];
         }

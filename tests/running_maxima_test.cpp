@@ -63,6 +63,17 @@ struct SequenceCase {
 
 std::ostream& operator<<(std::ostream& os, const SequenceCase& c) { return os << c.what; }
 
+// The values with many low ones after each, so that every value is read in a piece
+// of the log after the one that set the maximum it meets.
+std::vector<std::string> ApartInPieces(std::vector<std::string> values) {
+    std::vector<std::string> apart;
+    for (const std::string& v : values) {
+        apart.push_back(v);
+        apart.insert(apart.end(), 600, "1");
+    }
+    return apart;
+}
+
 class MaxSequenceTest : public MaxTest, public testing::WithParamInterface<SequenceCase> {};
 
 TEST_P(MaxSequenceTest, RanksNumbersAsNumbers) {
@@ -95,6 +106,9 @@ INSTANTIATE_TEST_SUITE_P(
                     SequenceCase{"a digit more in the whole part", {"99.9", "100", "98"}, "100"},
                     SequenceCase{"a sign or zeros before the digits", {"99", "+100", "0101", "-200"}, "0101"},
                     SequenceCase{"digits, then a word", {"12", "13a", "9", "1e3"}, "12"},
+                    SequenceCase{"a comma after a point, the same whole part", {"55.0", "55,9"}, "55,9"},
+                    SequenceCase{"the first eight bytes alike", {"12.345678", "12.345679"}, "12.345679"},
+                    SequenceCase{"the same, pieces apart", ApartInPieces({"12.345678", "12.345679"}), "12.345679"},
                     SequenceCase{"sixteen digits and more",
                                  {"999999999999999", "1234567890123456", "1234567890123455", "12345678901234567"},
                                  "12345678901234567"}));
