@@ -310,8 +310,10 @@ Reading ReadBlocks(const std::string& bytes, size_t chunk, How how) {
     logvalues::MaximaFold fold(maxima);
     logvalues::LogReader actual(record), max(record, fold);
     logvalues::LogReader& reader = how == How::kActual ? actual : max;
-    for (size_t at = 0; at < bytes.size(); at += chunk)
-        reader.Feed(data + at, std::min(chunk, bytes.size() - at));
+    for (size_t at = 0; at < bytes.size(); at += chunk) {  // each block on its own, so that reading past it shows
+        std::vector<unsigned char> block(data + at, data + std::min(at + chunk, bytes.size()));
+        reader.Feed(block.data(), block.size());
+    }
     reader.Finish();
     const logvalues::ReaderMark& mark = reader.Mark();
     return {FieldsOf(record), mark.offset, mark.hasFields, mark.hasFields ? FieldsOf(mark.fields) : Fields{},
