@@ -8,9 +8,8 @@
 namespace logvalues::finder {
 
 // One entry point for each width (field_finder_impl.h).
-#define QX_ENTRY_POINT                                                                        \
-    void IndexPiece(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index); \
-    uint32_t ListPieceStarts(const PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out);
+#define QX_ENTRY_POINT \
+    void IndexPiece(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, uint32_t* starts);
 namespace sse2 {
 QX_ENTRY_POINT
 }
@@ -44,9 +43,9 @@ bool CanUseAvx2() {
 }
 #endif
 
-const Finder kSse2{Width::kSse2, sse2::IndexPiece, sse2::ListPieceStarts};
+const Finder kSse2{Width::kSse2, sse2::IndexPiece};
 #if QX_HAS_AVX2_PATH
-const Finder kAvx2{Width::kAvx2, avx2::IndexPiece, avx2::ListPieceStarts};
+const Finder kAvx2{Width::kAvx2, avx2::IndexPiece};
 #endif
 
 }  // namespace

@@ -39,12 +39,11 @@ constexpr uint32_t kStartListSize = kPieceBytes / 2 + 16;
 
 // The finder of one width. Index indexes the size bytes at p (at most kPieceBytes);
 // whiteBefore tells whether the byte before p is white (or there is none that
-// belongs to a field). ListStarts writes the offsets of the field starts of index
-// in [from, limit) to out, in order, and returns their number.
+// belongs to a field). Where starts is not null, the offsets of the field starts
+// go there too, in order (kStartListSize of room).
 struct Finder {
     Width width;
-    void (*Index)(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index);
-    uint32_t (*ListStarts)(const PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out);
+    void (*Index)(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, uint32_t* starts);
 };
 
 // The finder for this CPU and system, chosen at the first call (a pass asks once).

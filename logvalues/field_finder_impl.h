@@ -88,10 +88,23 @@ uint64_t LowBits(uint32_t n) {
     return (uint64_t{1} << n) - 1;
 }
 
+// Writes the offsets of the bits of m, base added, to out in order. Eight are
+// written whatever their number, so that how many fields a word holds is no
+// branch; those past the number are written over or never read.
+void ListBits(uint64_t m, uint32_t base, uint32_t* out) {
+    for (int i = 0; i < 8; ++i, m &= m - 1)
+        out[i] = base + static_cast<uint32_t>(bits::LowestOr64(m));
+    for (int i = 8; m != 0; ++i, m &= m - 1)  // a word of short fields
+        out[i] = base + static_cast<uint32_t>(bits::Lowest(m));
+}
+
 // Indexes word w of the piece, whose bytes are at bytes (the piece's own, or a
-// copy of its last ones), kept of them (1 to 64) belonging to the data. Returns
-// false where a 0x1A ends the data in the word.
-bool IndexWord(const unsigned char* bytes, uint32_t w, uint32_t kept, uint64_t& previousWhite, PieceIndex& index) {
+// copy of its last ones), kept of them (1 to 64) belonging to the data; n counts
+// the starts, which go to list too where it is kept. Returns false where a 0x1A
+// ends the data in the word.
+template <bool kList>
+bool IndexWord(const unsigned char* bytes, uint32_t w, uint32_t kept, uint64_t& previousWhite, uint32_t& n,
+               PieceIndex& index, uint32_t* list) {
     Masks m = MasksOf(bytes);
     bool goesOn = true;
     if (m.stop) {
@@ -111,60 +124,43 @@ bool IndexWord(const unsigned char* bytes, uint32_t w, uint32_t kept, uint64_t& 
     }
     index.starts[w] = starts;
     index.ends[w] = ends;
-    index.startCount += bits::Count(starts);
+    if (kList)
+        ListBits(starts, w * 64, list + n);
+    n += bits::Count(starts);
     previousWhite = m.white >> 63;
     return goesOn;
 }
 
-void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index) {
+template <bool kList>
+void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, uint32_t* list) {
     uint64_t previousWhite = whiteBefore ? 1 : 0;  // of the byte before the word, in bit 0
+    uint32_t n = 0;
     index.size = size;
-    index.startCount = 0;
     index.endOfData = false;
     uint32_t w = 0;
     for (; w < size / 64; ++w) {
-        if (!IndexWord(p + w * 64, w, 64, previousWhite, index))
-            return;
+        if (!IndexWord<kList>(p + w * 64, w, 64, previousWhite, n, index, list))
+            break;
     }
-    if (uint32_t left = size - w * 64) {  // read from a copy, so that nothing past them is read
+    if (w == size / 64 && size % 64 != 0) {  // read from a copy, so that nothing past them is read
+        uint32_t left = size % 64;
         unsigned char last[64];
         memcpy(last, p + w * 64, left);
         memset(last + left, ' ', sizeof last - left);
-        IndexWord(last, w, left, previousWhite, index);
+        IndexWord<kList>(last, w, left, previousWhite, n, index, list);
     }
-}
-
-uint32_t ListStarts(const PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out) {
-    uint32_t n = 0;
-    for (uint32_t w = from / 64; w * 64 < limit; ++w) {
-        uint64_t m = index.starts[w];
-        if (w == from / 64)
-            m &= ~LowBits(from % 64);
-        if (limit - w * 64 < 64)
-            m &= LowBits(limit - w * 64);
-        uint32_t base = w * 64;
-        uint32_t* at = out + n;
-        n += bits::Count(m);
-        // Twelve entries whatever the count, so that how many fields a word holds
-        // is no branch; those past the count are written over or never read.
-        for (int i = 0; i < 8; ++i, m &= m - 1)
-            at[i] = base + static_cast<uint32_t>(bits::LowestOr64(m));
-        for (int i = 8; m != 0; ++i, m &= m - 1)  // a word of short fields
-            at[i] = base + static_cast<uint32_t>(bits::Lowest(m));
-    }
-    return n;
+    index.startCount = n;
 }
 
 }  // namespace
 
 namespace QX_WIDTH {
 
-void IndexPiece(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index) {
-    Index(p, size, whiteBefore, index);
-}
-
-uint32_t ListPieceStarts(const PieceIndex& index, uint32_t from, uint32_t limit, uint32_t* out) {
-    return ListStarts(index, from, limit, out);
+void IndexPiece(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, uint32_t* starts) {
+    if (starts)
+        Index<true>(p, size, whiteBefore, index, starts);
+    else
+        Index<false>(p, size, whiteBefore, index, nullptr);
 }
 
 }  // namespace QX_WIDTH

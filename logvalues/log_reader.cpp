@@ -119,14 +119,13 @@ void LogReader::JudgeValue(int source, const unsigned char* p, uint32_t at, uint
     fold_->Offer(source, field, static_cast<int>(StoredLength(at, end)));
 }
 
-// Max: every value among the runs that start in [from, limit) of the piece, each
-// of which ends in it; readable bytes from p may be read. The whole records are
+// Max: every value among the first n runs that start in the piece (listed in
+// g_starts), each of which ends in it; readable bytes from p may be read. The whole records are
 // put to the quick test at once, against the bars as they stand: a maximum only
 // rises, so a value that an older bar turns away ranks no higher than the newer
 // maximum either. The values that fail it are judged in order against the bars
 // of then.
-void LogReader::JudgeValues(const unsigned char* p, uint32_t from, uint32_t limit, uint32_t readable) {
-    uint32_t n = finder_.ListStarts(g_index, from, limit, g_starts);
+void LogReader::JudgeValues(const unsigned char* p, uint32_t n, uint32_t readable) {
     uint32_t k = 0;
     int f = field_ == kFieldCount ? 0 : field_;
     for (; k < n && f != 0; ++k, f = f == kFieldCount - 1 ? 0 : f + 1) {  // a record begun before
@@ -194,7 +193,7 @@ void LogReader::StoreLastFields(const unsigned char* p, uint32_t runs) {
 // goes on past the piece is stored as far as the piece holds it, and ranked by Max
 // once it has ended. The block holds readable bytes from p.
 void LogReader::ReadPiece(const unsigned char* p, uint32_t size, size_t readable) {
-    finder_.Index(p, size, !inRun_, g_index);
+    finder_.Index(p, size, !inRun_, g_index, fold_ ? g_starts : nullptr);
     ended_ = g_index.endOfData;
     uint32_t data = g_index.size;
     uint32_t from = inRun_ ? ContinueRun(p) : 0;
@@ -205,7 +204,7 @@ void LogReader::ReadPiece(const unsigned char* p, uint32_t size, size_t readable
         bool lastGoesOn = !finder::IsWhite(p[data - 1]);
         // Past the end of the data the bytes are no field's: the tests stop there.
         uint32_t seen = ended_ || readable > UINT32_MAX ? data : static_cast<uint32_t>(readable);
-        JudgeValues(p, from, lastGoesOn ? PreviousBit(g_index.starts, data) : data, seen);
+        JudgeValues(p, lastGoesOn ? runs - 1 : runs, seen);  // a run that goes on is ranked once it ends
     }
     StoreLastFields(p, runs);
 }

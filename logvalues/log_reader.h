@@ -65,7 +65,7 @@ private:
     void ReadPiece(const unsigned char* p, uint32_t size, size_t readable);
     uint32_t ContinueRun(const unsigned char* p);
     void EndRun();
-    void JudgeValues(const unsigned char* p, uint32_t from, uint32_t limit, uint32_t readable);
+    void JudgeValues(const unsigned char* p, uint32_t n, uint32_t readable);
     void JudgeValue(int source, const unsigned char* p, uint32_t at, uint32_t limit);
     void StoreLastFields(const unsigned char* p, uint32_t runs);
     void MarkAt(const unsigned char* p);

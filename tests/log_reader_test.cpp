@@ -258,12 +258,13 @@ TEST_P(WidthTest, IndexAgreesWithTheByteAtATimeRule) {
         bytes[i] = ' ';
     auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     static logvalues::finder::PieceIndex index;
+    static uint32_t list[logvalues::finder::kStartListSize];
     for (size_t from = 0; from < 70; ++from) {
         for (size_t to : {from, from + 1, from + 63, from + 64, from + 65, from + 100, from + 4000, bytes.size()}) {
             uint32_t size = static_cast<uint32_t>(std::min(to - from, size_t{logvalues::finder::kPieceBytes}));
             for (bool whiteBefore : {true, false}) {
-                logvalues::finder::ForThisCpu().Index(data + from, size, whiteBefore, index);
-                uint32_t expected = 0;
+                logvalues::finder::ForThisCpu().Index(data + from, size, whiteBefore, index, list);
+                uint32_t expected = 0, listed = 0;
                 while (expected < size && data[from + expected] != 0x1A)
                     ++expected;
                 ASSERT_EQ(index.size, expected) << from << ".." << to;
@@ -272,9 +273,13 @@ TEST_P(WidthTest, IndexAgreesWithTheByteAtATimeRule) {
                 for (uint32_t i = 0; i < expected; ++i) {
                     bool w = logvalues::finder::IsWhite(data[from + i]);
                     ASSERT_EQ(index.starts[i / 64] >> (i % 64) & 1, !w && white) << from << ".." << to << " @" << i;
+                    if (!w && white) {
+                        ASSERT_EQ(list[listed++], i) << from << ".." << to;
+                    }
                     ASSERT_EQ(index.ends[i / 64] >> (i % 64) & 1, w && !white) << from << ".." << to << " @" << i;
                     white = w;
                 }
+                ASSERT_EQ(index.startCount, listed) << from << ".." << to;
                 for (uint32_t i = expected; i < (expected + 63) / 64 * 64; ++i)
                     ASSERT_EQ((index.starts[i / 64] | index.ends[i / 64]) >> (i % 64) & 1, 0u) << "past " << expected;
             }
