@@ -1,7 +1,4 @@
-// Scans and counts of the bits of a 64-bit mask. A 32-bit target has no 64-bit
-// scan, and the compiler would call its own library for one (or for a count
-// without the instruction), which the core does not link; so there the mask is
-// taken as two halves, and a count without the instruction is added up in place.
+// Scans and counts of the bits of a mask of a machine word (field_finder.h).
 // Internal linkage: the AVX2 finder includes this too, and a shared inline copy
 // built for AVX2 could be the one the rest runs.
 #pragma once
@@ -14,45 +11,53 @@
 
 namespace logvalues::bits {
 
+constexpr int kBits = sizeof(uintptr_t) * 8;
+
 // The lowest set bit of m, which is not zero.
-static inline int Lowest(uint64_t m) {
+static inline int Lowest(uintptr_t m) {
 #if UINTPTR_MAX > 0xFFFFFFFFu
     return __builtin_ctzll(m);
 #else
-    uint32_t low = static_cast<uint32_t>(m);
-    return low ? __builtin_ctz(low) : 32 + __builtin_ctz(static_cast<uint32_t>(m >> 32));
+    return __builtin_ctz(m);
 #endif
 }
 
 // The highest set bit of m, which is not zero.
-static inline int Highest(uint64_t m) {
+static inline int Highest(uintptr_t m) {
 #if UINTPTR_MAX > 0xFFFFFFFFu
-    return 63 - __builtin_clzll(m);
+    return kBits - 1 - __builtin_clzll(m);
 #else
-    uint32_t high = static_cast<uint32_t>(m >> 32);
-    return high ? 63 - __builtin_clz(high) : 31 - __builtin_clz(static_cast<uint32_t>(m));
+    return kBits - 1 - __builtin_clz(m);
 #endif
 }
 
-// The lowest set bit of m, or 64 when m is zero.
-static inline int LowestOr64(uint64_t m) {
+// The lowest set bit of m, or the word's width when m is zero.
+static inline int LowestOrAll(uintptr_t m) {
 #if defined(__BMI__) && UINTPTR_MAX > 0xFFFFFFFFu
     return static_cast<int>(_tzcnt_u64(m));
+#elif defined(__BMI__)
+    return static_cast<int>(_tzcnt_u32(m));
 #else
-    return m ? Lowest(m) : 64;
+    return m ? Lowest(m) : kBits;
 #endif
 }
 
 // The number of bits set in m: one instruction where the target has it, else
-// added up in the word (the floor may lack the instruction).
-static inline uint32_t Count(uint64_t m) {
+// added up in the word (the floor may lack the instruction, and the compiler
+// would call its own library for it, which the core does not link).
+static inline uint32_t Count(uintptr_t m) {
 #if defined(__POPCNT__)
-    return static_cast<uint32_t>(__builtin_popcountll(m));
-#else
+    return static_cast<uint32_t>(__builtin_popcountl(m));
+#elif UINTPTR_MAX > 0xFFFFFFFFu
     m -= (m >> 1) & 0x5555555555555555ull;
     m = (m & 0x3333333333333333ull) + ((m >> 2) & 0x3333333333333333ull);
     m = (m + (m >> 4)) & 0x0F0F0F0F0F0F0F0Full;
     return static_cast<uint32_t>((m * 0x0101010101010101ull) >> 56);
+#else
+    m -= (m >> 1) & 0x55555555u;
+    m = (m & 0x33333333u) + ((m >> 2) & 0x33333333u);
+    m = (m + (m >> 4)) & 0x0F0F0F0Fu;
+    return (m * 0x01010101u) >> 24;
 #endif
 }
 

@@ -22,15 +22,20 @@ inline bool IsWhite(unsigned char c) {
 // Bytes indexed at a time: small enough that a piece and its index stay in the
 // first-level cache while the reader goes over them.
 constexpr uint32_t kPieceBytes = 16 * 1024;
-constexpr uint32_t kPieceWords = kPieceBytes / 64;
 
-// Bit i of word w stands for byte 64 w + i of the piece. Bits past size are clear.
+// A bit a byte, a machine word at a time: 64 bytes a word in 64-bit code, 32 in
+// 32-bit code, where a 64-bit mask would take two registers and each step twice.
+using Word = uintptr_t;
+constexpr uint32_t kWordBits = sizeof(Word) * 8;
+constexpr uint32_t kPieceWords = kPieceBytes / kWordBits;
+
+// Bit i of word w stands for byte kWordBits w + i of the piece. Bits past size are clear.
 struct PieceIndex {
-    uint64_t starts[kPieceWords];  // a field starts here: a non-white byte after a white one
-    uint64_t ends[kPieceWords];    // a field ends just before here: a white byte after a non-white one
-    uint32_t size;                 // bytes indexed: the piece's, or fewer up to its first 0x1A
-    uint32_t startCount;           // bits set in starts
-    bool endOfData;                // a 0x1A ends the data at size
+    Word starts[kPieceWords];  // a field starts here: a non-white byte after a white one
+    Word ends[kPieceWords];    // a field ends just before here: a white byte after a non-white one
+    uint32_t size;             // bytes indexed: the piece's, or fewer up to its first 0x1A
+    uint32_t startCount;       // bits set in starts
+    bool endOfData;            // a 0x1A ends the data at size
 };
 
 // Room for the list of a piece's field starts: at most one every other byte, and

@@ -22,10 +22,15 @@ namespace {
 
 constexpr unsigned char kEndOfData = 0x1A;
 
-// The vector layer: for the 64 bytes at p, a bit a byte where it is white space,
-// and whether any of them is 0x1A (where, is looked up only then).
+// Bytes taken a step: one word in 64-bit code, two in 32-bit code, with one test
+// for 0x1A.
+constexpr uint32_t kStepBytes = 64;
+constexpr uint32_t kStepWords = kStepBytes / kWordBits;
+
+// The vector layer: for the kStepBytes bytes at p, a bit a byte where it is white
+// space, and whether any of them is 0x1A (where, is looked up only then).
 struct Masks {
-    uint64_t white;
+    Word white[kStepWords];
     bool stop;
 };
 
@@ -36,7 +41,7 @@ Vector Load(const unsigned char* p) { return _mm256_loadu_si256(reinterpret_cast
 Vector Splat(unsigned char c) { return _mm256_set1_epi8(static_cast<char>(c)); }
 Vector Equal(Vector a, Vector b) { return _mm256_cmpeq_epi8(a, b); }
 Vector Or(Vector a, Vector b) { return _mm256_or_si256(a, b); }
-uint64_t Bits(Vector v) { return static_cast<uint32_t>(_mm256_movemask_epi8(v)); }
+Word Bits(Vector v) { return static_cast<uint32_t>(_mm256_movemask_epi8(v)); }
 // Each byte looked up by its low four bits: the white byte that has them (space
 // for 0, tab to carriage return for 9 to 13), 0 where none has; a byte from 0x80
 // up looks up 0. Only a white byte finds itself.
@@ -52,7 +57,7 @@ Vector Load(const unsigned char* p) { return _mm_loadu_si128(reinterpret_cast<co
 Vector Splat(unsigned char c) { return _mm_set1_epi8(static_cast<char>(c)); }
 Vector Equal(Vector a, Vector b) { return _mm_cmpeq_epi8(a, b); }
 Vector Or(Vector a, Vector b) { return _mm_or_si128(a, b); }
-uint64_t Bits(Vector v) { return static_cast<uint32_t>(_mm_movemask_epi8(v)); }
+Word Bits(Vector v) { return static_cast<uint32_t>(_mm_movemask_epi8(v)); }
 Vector White(Vector bytes) {
     // Tab to carriage return are 0x09 to 0x0D: moved to -128 to -124, they alone
     // are below -123 as signed bytes.
@@ -63,91 +68,95 @@ Vector White(Vector bytes) {
 
 #if defined(__AVX2__) || defined(__SSE2__)
 Masks MasksOf(const unsigned char* p) {
-    uint64_t white = 0;
+    Masks m{};
     Vector stops = Splat(0);
-    for (int k = 0; k < 64; k += kLanes) {
+    for (uint32_t k = 0; k < kStepBytes; k += kLanes) {
         Vector bytes = Load(p + k);
-        white |= Bits(White(bytes)) << k;
+        m.white[k / kWordBits] |= Bits(White(bytes)) << (k % kWordBits);
         stops = Or(stops, Equal(bytes, Splat(kEndOfData)));
     }
-    return {white, Bits(stops) != 0};
+    m.stop = Bits(stops) != 0;
+    return m;
 }
 #else
 Masks MasksOf(const unsigned char* p) {
-    Masks m{0, false};
-    for (int k = 0; k < 64; ++k) {
-        m.white |= static_cast<uint64_t>(p[k] == ' ' || (p[k] >= '\t' && p[k] <= '\r')) << k;
+    Masks m{};
+    for (uint32_t k = 0; k < kStepBytes; ++k) {
+        m.white[k / kWordBits] |= static_cast<Word>(p[k] == ' ' || (p[k] >= '\t' && p[k] <= '\r')) << (k % kWordBits);
         m.stop |= p[k] == kEndOfData;
     }
     return m;
 }
 #endif
 
-// The bits below bit n (n from 0 to 63).
-uint64_t LowBits(uint32_t n) {
-    return (uint64_t{1} << n) - 1;
+// The bits below bit n (n below kWordBits).
+Word LowBits(uint32_t n) {
+    return (Word{1} << n) - 1;
 }
 
-// Writes the offsets of the bits of m, base added, to out in order. Eight are
-// written whatever their number, so that how many fields a word holds is no
-// branch; those past the number are written over or never read.
-void ListBits(uint64_t m, uint32_t base, uint32_t* out) {
-    for (int i = 0; i < 8; ++i, m &= m - 1)
-        out[i] = base + static_cast<uint32_t>(bits::LowestOr64(m));
-    for (int i = 8; m != 0; ++i, m &= m - 1)  // a word of short fields
+// Writes the offsets of the bits of m, base added, to out in order. One for
+// every eight bytes is written whatever their number, so that how many fields a
+// word holds is no branch; those past the number are written over or never read.
+constexpr int kListedAtOnce = kWordBits == 32 ? 6 : 8;
+
+[[gnu::always_inline]] inline void ListBits(Word m, uint32_t base, uint32_t* out) {
+    for (int i = 0; i < kListedAtOnce; ++i, m &= m - 1)
+        out[i] = base + static_cast<uint32_t>(bits::LowestOrAll(m));
+    for (int i = kListedAtOnce; m != 0; ++i, m &= m - 1)  // a word of short fields
         out[i] = base + static_cast<uint32_t>(bits::Lowest(m));
 }
 
-// Indexes word w of the piece, whose bytes are at bytes (the piece's own, or a
-// copy of its last ones), kept of them (1 to 64) belonging to the data; n counts
-// the starts, which go to list too where it is kept. Returns false where a 0x1A
-// ends the data in the word.
+// The index words of white, whiteBefore telling whether the byte before the
+// word is white, into word w of index; its starts go to out too where listed.
+// Returns the number of starts.
 template <bool kList>
-bool IndexWord(const unsigned char* bytes, uint32_t w, uint32_t kept, uint64_t& previousWhite, uint32_t& n,
-               PieceIndex& index, uint32_t* list) {
-    Masks m = MasksOf(bytes);
-    bool goesOn = true;
-    if (m.stop) {
-        if (const void* stop = memchr(bytes, kEndOfData, kept)) {
-            kept = static_cast<uint32_t>(static_cast<const unsigned char*>(stop) - bytes);
-            index.size = w * 64 + kept;
-            index.endOfData = true;
-            goesOn = false;
-        }
-    }
-    uint64_t whiteBefore = (m.white << 1) | previousWhite;  // of the byte before each
-    uint64_t starts = ~m.white & whiteBefore;
-    uint64_t ends = m.white & ~whiteBefore;
-    if (kept < 64) {
-        starts &= LowBits(kept);
-        ends &= LowBits(kept);
-    }
+[[gnu::always_inline]] inline uint32_t IndexWord(Word white, Word whiteBefore, Word kept, uint32_t w,
+                                                 PieceIndex& index, uint32_t* out) {
+    Word before = (white << 1) | whiteBefore;  // of the byte before each
+    Word starts = ~white & before & kept;
     index.starts[w] = starts;
-    index.ends[w] = ends;
+    index.ends[w] = white & ~before & kept;
     if (kList)
-        ListBits(starts, w * 64, list + n);
-    n += bits::Count(starts);
-    previousWhite = m.white >> 63;
-    return goesOn;
+        ListBits(starts, w * kWordBits, out);
+    return bits::Count(starts);
 }
 
 template <bool kList>
 void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, uint32_t* list) {
-    uint64_t previousWhite = whiteBefore ? 1 : 0;  // of the byte before the word, in bit 0
+    Word previousWhite = whiteBefore ? 1 : 0;  // of the byte before the word, in bit 0
     uint32_t n = 0;
+    uint32_t step = 0;
+    for (uint32_t steps = size / kStepBytes; step < steps; ++step) {
+        Masks m = MasksOf(p + step * kStepBytes);
+        if (m.stop)
+            break;  // the data ends in this step: it is the last, below
+        for (uint32_t j = 0; j < kStepWords; ++j) {
+            n += IndexWord<kList>(m.white[j], previousWhite, ~Word{0}, step * kStepWords + j, index, list + n);
+            previousWhite = m.white[j] >> (kWordBits - 1);
+        }
+    }
+    // The last step: the one with a 0x1A, or the bytes after the whole steps,
+    // read from a copy so that nothing past them is read.
     index.size = size;
     index.endOfData = false;
-    uint32_t w = 0;
-    for (; w < size / 64; ++w) {
-        if (!IndexWord<kList>(p + w * 64, w, 64, previousWhite, n, index, list))
-            break;
-    }
-    if (w == size / 64 && size % 64 != 0) {  // read from a copy, so that nothing past them is read
-        uint32_t left = size % 64;
-        unsigned char last[64];
-        memcpy(last, p + w * 64, left);
+    uint32_t at = step * kStepBytes;
+    if (at < size) {
+        uint32_t left = size - at < kStepBytes ? size - at : kStepBytes;
+        unsigned char last[kStepBytes];
+        memcpy(last, p + at, left);
+        if (const void* stop = memchr(last, kEndOfData, left)) {
+            left = static_cast<uint32_t>(static_cast<const unsigned char*>(stop) - last);
+            index.size = at + left;
+            index.endOfData = true;
+        }
         memset(last + left, ' ', sizeof last - left);
-        IndexWord<kList>(last, w, left, previousWhite, n, index, list);
+        Masks m = MasksOf(last);
+        for (uint32_t j = 0; j < kStepWords; ++j) {
+            uint32_t from = j * kWordBits;
+            Word kept = left >= from + kWordBits ? ~Word{0} : left > from ? LowBits(left - from) : 0;
+            n += IndexWord<kList>(m.white[j], previousWhite, kept, step * kStepWords + j, index, list + n);
+            previousWhite = m.white[j] >> (kWordBits - 1);
+        }
     }
     index.startCount = n;
 }

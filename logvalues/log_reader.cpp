@@ -20,33 +20,34 @@ uint32_t g_starts[finder::kStartListSize];
 uint32_t g_failing[finder::kStartListSize / kFieldCount + 1];
 
 uint32_t WordsOf(uint32_t size) {
-    return (size + 63) / 64;
+    return (size + finder::kWordBits - 1) / finder::kWordBits;
 }
 
 // The first set bit at from or after, or size when there is none.
-uint32_t NextBit(const uint64_t* words, uint32_t from, uint32_t size) {
+uint32_t NextBit(const finder::Word* words, uint32_t from, uint32_t size) {
     if (from >= size)
         return size;
-    uint32_t w = from / 64;
-    uint64_t m = words[w] & (~uint64_t{0} << (from % 64));
+    uint32_t w = from / finder::kWordBits;
+    finder::Word m = words[w] & (~finder::Word{0} << (from % finder::kWordBits));
     while (m == 0) {
         if (++w >= WordsOf(size))
             return size;
         m = words[w];
     }
-    return w * 64 + static_cast<uint32_t>(bits::Lowest(m));
+    return w * finder::kWordBits + static_cast<uint32_t>(bits::Lowest(m));
 }
 
 // The last set bit before before, or kNone.
-uint32_t PreviousBit(const uint64_t* words, uint32_t before) {
-    uint32_t w = before / 64;
-    uint64_t m = before % 64 ? words[w] & ((uint64_t{1} << (before % 64)) - 1) : 0;
+uint32_t PreviousBit(const finder::Word* words, uint32_t before) {
+    uint32_t w = before / finder::kWordBits;
+    uint32_t bit = before % finder::kWordBits;
+    finder::Word m = bit ? words[w] & ((finder::Word{1} << bit) - 1) : 0;
     while (m == 0) {
         if (w == 0)
             return kNone;
         m = words[--w];
     }
-    return w * 64 + static_cast<uint32_t>(bits::Highest(m));
+    return w * finder::kWordBits + static_cast<uint32_t>(bits::Highest(m));
 }
 
 // Stores the first take bytes of a run as the field's text.

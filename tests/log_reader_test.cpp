@@ -257,6 +257,7 @@ TEST_P(WidthTest, IndexAgreesWithTheByteAtATimeRule) {
     for (size_t i = bytes.size() - logvalues::finder::kPieceBytes; i < bytes.size(); i += 2)
         bytes[i] = ' ';
     auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
+    constexpr uint32_t kBits = logvalues::finder::kWordBits;
     static logvalues::finder::PieceIndex index;
     static uint32_t list[logvalues::finder::kStartListSize];
     for (size_t from = 0; from < 70; ++from) {
@@ -272,16 +273,16 @@ TEST_P(WidthTest, IndexAgreesWithTheByteAtATimeRule) {
                 bool white = whiteBefore;
                 for (uint32_t i = 0; i < expected; ++i) {
                     bool w = logvalues::finder::IsWhite(data[from + i]);
-                    ASSERT_EQ(index.starts[i / 64] >> (i % 64) & 1, !w && white) << from << ".." << to << " @" << i;
+                    ASSERT_EQ(index.starts[i / kBits] >> (i % kBits) & 1, !w && white) << from << ".." << to << " @" << i;
                     if (!w && white) {
                         ASSERT_EQ(list[listed++], i) << from << ".." << to;
                     }
-                    ASSERT_EQ(index.ends[i / 64] >> (i % 64) & 1, w && !white) << from << ".." << to << " @" << i;
+                    ASSERT_EQ(index.ends[i / kBits] >> (i % kBits) & 1, w && !white) << from << ".." << to << " @" << i;
                     white = w;
                 }
                 ASSERT_EQ(index.startCount, listed) << from << ".." << to;
-                for (uint32_t i = expected; i < (expected + 63) / 64 * 64; ++i)
-                    ASSERT_EQ((index.starts[i / 64] | index.ends[i / 64]) >> (i % 64) & 1, 0u) << "past " << expected;
+                for (uint32_t i = expected; i < (expected + kBits - 1) / kBits * kBits; ++i)
+                    ASSERT_EQ((index.starts[i / kBits] | index.ends[i / kBits]) >> (i % kBits) & 1, 0u) << "past " << expected;
             }
         }
     }
