@@ -55,6 +55,15 @@ expect "get Actual 9" 0 '^Invalid parameter$' "$out" $status
 out=$(run "$dll" get Sum 1); status=$?
 expect "get Sum 1" 2 'not one of the plug-in.s value functions' "$out" $status
 
+# wine-run: a prefix relative to the working folder; the one reason to skip, and another failure.
+out=$(cd "$WINEPREFIX/.." && WINEPREFIX=$(basename "$WINEPREFIX") run "$dll" get Actual 2); status=$?
+expect "wine-run: a relative WINEPREFIX" 0 '^1250$' "$out" $status
+head -c 64 /dev/zero > "$work/refused" && chmod +x "$work/refused"
+out=$(QX_WINE32=$work/refused "$here/../scripts/wine-run" --can-run-32-bit 2>&1); status=$?
+expect "wine-run: no 32-bit code" 77 'this machine cannot run 32-bit code' "$out" $status
+out=$(QX_WINE32=/bin/false "$here/../scripts/wine-run" --can-run-32-bit 2>&1); status=$?
+expect "wine-run: a 32-bit loader that fails" 1 '^wine-run: /bin/false does not start \(status 1\)$' "$out" $status
+
 out=$(run "$dll" watch --every 1 --count 2); status=$?
 expect "watch: two refreshes" 0 'refresh 2 of 2' "$out" $status
 expect "watch: names as column heads" 0 'GPU temperature +GPU clock +GPU voltage +Fan speed' "$out" $status
