@@ -496,9 +496,45 @@ void PrintRow(const char* head, const std::string* cells, const int* width, uint
     printf("%s\n", line.c_str());
 }
 
+// How long a minute is, in milliseconds: QXHOST_MINUTE_MS makes it shorter for the tests.
+ULONGLONG MinuteMs() {
+    const char* set = getenv("QXHOST_MINUTE_MS");
+    return set && atoi(set) > 0 ? static_cast<ULONGLONG>(atoi(set)) : 60000;
+}
+
+long long SizeOf(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return -1;
+    return static_cast<long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+// Whether the log grows, told from its size alone: under Wine a file's times do not
+// mean what their names say.
+struct GrowthWatch {
+    const char* path;
+    ULONGLONG minute = MinuteMs();
+    bool started = false;
+    long long size = 0;
+    ULONGLONG since = 0;
+
+    // The whole minutes for which the size has not changed, since the watch began.
+    ULONGLONG StillMinutes() {
+        long long now = SizeOf(path);
+        ULONGLONG time = GetTickCount64();
+        if (!started || now != size) {
+            started = true;
+            size = now;
+            since = time;
+        }
+        return (time - since) / minute;
+    }
+};
+
 // The value of every source that has one, as a table: the source names as column
 // heads, a row for Actual and one for Max, and the time of the refresh.
-void PrintTable(const Plugin& p, const settings::MonitorSettings& s, uint32_t shown, int round, int count) {
+void PrintTable(const Plugin& p, const settings::MonitorSettings& s, uint32_t shown, int round, int count,
+                ULONGLONG stillMinutes) {
     std::string names[4], actual[4], max[4];
     int width[4];
     for (uint32_t n = 1; n <= shown; ++n) {
@@ -520,6 +556,9 @@ void PrintTable(const Plugin& p, const settings::MonitorSettings& s, uint32_t sh
     std::string status = "(refresh " + std::to_string(round) +
                          (count ? " of " + std::to_string(count) + ")" : "; Ctrl-C ends)");
     PrintRow(status.c_str(), nullptr, width, 0);
+    std::string note = "the log has not grown for " + std::to_string(stillMinutes) + " min: is the monitor running?";
+    if (stillMinutes > 0 || g_redrawInPlace)  // in place, a blank line covers the last table's note
+        PrintRow(stillMinutes > 0 ? note.c_str() : "", nullptr, width, 0);
     fflush(stdout);
 }
 
@@ -534,9 +573,10 @@ int Watch(const Plugin& p, int every, int count) {
     SetConsoleCtrlHandler(OnCtrlC, TRUE);
     Screen screen;
     g_redrawInPlace = screen.console;
+    GrowthWatch growth{s.logPath};
     for (int round = 1; !g_stop && (count == 0 || round <= count); ++round) {
         screen.Home();
-        PrintTable(p, s, shown, round, count);
+        PrintTable(p, s, shown, round, count, growth.StillMinutes());
         if (!screen.console && (count == 0 || round < count))
             printf("\n");
         for (int waited = 0; waited < every * 10 && !g_stop && (count == 0 || round < count); ++waited)

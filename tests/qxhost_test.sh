@@ -30,6 +30,7 @@ trap 'rm -rf "$work"' EXIT
 dll=$bin/QuintavoExtract.dll
 key='HKLM\SOFTWARE\Orvendal\Quintavo\Monitoring'
 printf 'head\r\nhead\r\nhead\r\n1 2 3 52.5xC #1200MH #1.35Volt #980_rpm\r\n1 2 3 48.0xC #1250MH #1.37Volt #990_rpm\r\n' > "$work/hw.log"
+seven='1 2 3 52.5xC #1200MH #1.35Volt #980_rpm\r\n' nine='1 2 3 52.5xC #1200MH #1.35Volt #980_rpm 8 9\r\n'
 reg delete "$key" /f
 reg add "$key" /v LogFilePath /t REG_SZ /d "Z:$(tr / '\\' <<<"$work/hw.log")" /f
 reg add "$key" /v Sources /t REG_SZ /d "+GPU temperature,+GPU clock,+GPU voltage,+Fan speed,+Case" /f
@@ -69,8 +70,15 @@ expect "watch: two refreshes" 0 'refresh 2 of 2' "$out" $status
 expect "watch: names as column heads" 0 'GPU temperature +GPU clock +GPU voltage +Fan speed' "$out" $status
 expect "watch: Actual row" 0 '^Actual +48\.0 +1250 +1\.37 +990' "$out" $status
 expect "watch: Max row" 0 '^Max +52\.5 +1250 +1\.37 +990' "$out" $status
+# A minute of 1 s: a log that stands still gets the note under the table, a growing one not.
+out=$(QXHOST_MINUTE_MS=1000 run "$dll" watch --every 1 --count 3); status=$?
+expect "watch: a log that does not grow" 0 '^the log has not grown for [1-9][0-9]* min: is the monitor running\?$' "$out" $status
+(for _ in $(seq 50); do printf "$seven" >> "$work/hw.log"; sleep 0.2; done) & appender=$!
+out=$(QXHOST_MINUTE_MS=1000 run "$dll" watch --every 1 --count 3); status=$?
+kill $appender; wait $appender 2>/dev/null
+grep -q 'has not grown' <<<"$out" && status=1
+expect "watch: a log that grows" 0 'refresh 3 of 3' "$out" $status
 
-seven='1 2 3 52.5xC #1200MH #1.35Volt #980_rpm\r\n' nine='1 2 3 52.5xC #1200MH #1.35Volt #980_rpm 8 9\r\n'
 lines() { printf "$1%.0s" $(seq "$2"); }  # lines LINE COUNT
 info_on() {  # info_on LOG: info with LOG as the monitor's log
     reg add "$key" /v LogFilePath /t REG_SZ /d "Z:$(tr / '\\' <<<"$1")" /f
