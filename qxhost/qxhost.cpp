@@ -137,9 +137,9 @@ void ShowValue(const char* name, const RegistryText& v) {
 // The field counts of a log's data lines, fewest and most.
 struct LineShape {
     long long lines = 0;
-    int fewest = 0, most = 0;
+    long long fewest = 0, most = 0;
 
-    void Add(int fields) {
+    void Add(long long fields) {
         fewest = lines == 0 || fields < fewest ? fields : fewest;
         most = fields > most ? fields : most;
         ++lines;
@@ -151,11 +151,11 @@ struct LineShape {
 // plug-in's groups of seven fields stand against the last line.
 struct LogShape {
     LineShape all;
-    int firstCount = 0;
+    long long firstCount = 0;
     long long changeLine = 0, changeOffset = 0;
-    int changeCount = 0;
+    long long changeCount = 0;
     LineShape fromChange;
-    int lastCount = 0;
+    long long lastCount = 0;
     int lastLineField = 0;  // the number, 0 to 6, within the plug-in's group, of the last line's first field
 };
 
@@ -247,23 +247,24 @@ private:
         s.all.Add(fields_);
         s.lastCount = fields_;
         s.lastLineField = fieldsInGroup_;
-        fieldsInGroup_ = (fieldsInGroup_ + fields_) % 7;
+        fieldsInGroup_ = static_cast<int>((fieldsInGroup_ + fields_) % 7);
     }
 
     LogShape shape_;
     long long line_ = 1, lineStart_ = 0, offset_ = 0;
-    int fields_ = 0, fieldsInGroup_ = 0;
+    long long fields_ = 0;  // a line without a line feed may hold more than an int counts
+    int fieldsInGroup_ = 0;
     uint32_t whiteBefore_ = 1;  // the byte before offset_ is white, or none is: a byte that is not starts a field
     bool ended_ = false;
 };
 
 std::string CountText(const LineShape& s) {
     char counts[32];
-    snprintf(counts, sizeof counts, s.fewest == s.most ? "%d" : "%d to %d", s.fewest, s.most);
+    snprintf(counts, sizeof counts, s.fewest == s.most ? "%lld" : "%lld to %lld", s.fewest, s.most);
     return counts;
 }
 
-void ShowAdvice(int lastCount) {
+void ShowAdvice(long long lastCount) {
     if (lastCount == 7)
         printf("  a new log (the monitor writing anew, this one moved away) lines up again\n");
     else
@@ -272,10 +273,10 @@ void ShowAdvice(int lastCount) {
 }
 
 void ShowShapeChange(const LogShape& s) {
-    printf("  lines of %d fields up to line %lld; from line %lld (byte offset %lld) on, lines of %s fields",
+    printf("  lines of %lld fields up to line %lld; from line %lld (byte offset %lld) on, lines of %s fields",
            s.firstCount, s.changeLine - 1, s.changeLine, s.changeOffset, CountText(s.fromChange).c_str());
     if (s.fromChange.fewest != s.fromChange.most)
-        printf(" (line %lld holds %d fields)", s.changeLine, s.changeCount);
+        printf(" (line %lld holds %lld fields)", s.changeLine, s.changeCount);
     printf("\n");
     bool linedUp = s.lastLineField == 0 && s.lastCount == 7;
     if (linedUp) {
@@ -296,7 +297,7 @@ void ShowLineShape(const LogShape& s) {
     } else if (s.firstCount == 7) {
         printf("  lines of 7 fields: one record a line, as the plug-in reads them\n");
     } else {
-        printf("  lines of %d fields: the plug-in takes every seven fields as a record, whatever the lines, so its"
+        printf("  lines of %lld fields: the plug-in takes every seven fields as a record, whatever the lines, so its"
                " values shift\n", s.firstCount);
         ShowAdvice(s.firstCount);
     }
