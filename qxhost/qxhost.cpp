@@ -7,8 +7,10 @@
 //   qxhost PLUGIN.dll get FUNCTION PARAMETER
 //   qxhost PLUGIN.dll watch [--every S] [--count N]
 //   qxhost PLUGIN.dll configure
+#include <emmintrin.h>
 #include <windows.h>
 
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -132,75 +134,214 @@ void ShowValue(const char* name, const RegistryText& v) {
         printf("  %-12s \"%s\"%s\n", name, v.text.c_str(), v.type == REG_SZ ? "" : "  (not a REG_SZ value)");
 }
 
-// The field counts of a log's data lines, fewest and most, over its last bytes.
+// The field counts of a log's data lines, fewest and most.
 struct LineShape {
-    int lines = 0;
-    int fewest = 0, most = 0;
+    long long lines = 0;
+    long long fewest = 0, most = 0;
 
-    void Add(int fields) {
+    void Add(long long fields) {
         fewest = lines == 0 || fields < fewest ? fields : fewest;
         most = fields > most ? fields : most;
         ++lines;
     }
 };
 
-constexpr DWORD kTailSize = 64 * 1024;  // enough lines to tell, read at once from a log of any size
+// What one pass over the whole log finds: the count of its first data line, the first
+// line of another count (changeLine 0: none) and the lines from there on, and where the
+// plug-in's groups of seven fields stand against the last line.
+struct LogShape {
+    LineShape all;
+    long long firstCount = 0;
+    long long changeLine = 0, changeOffset = 0;
+    long long changeCount = 0;
+    LineShape fromChange;
+    long long lastCount = 0;
+    int lastLineField = 0;  // the number, 0 to 6, within the plug-in's group, of the last line's first field
+};
 
-bool IsWhite(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+// Bit i of each mask tells of byte i of 32.
+struct ByteMasks {
+    uint32_t white, lineEnd, dataEnd;
+};
+
+uint32_t MaskOf(__m128i matches) {
+    return static_cast<uint32_t>(_mm_movemask_epi8(matches));
 }
 
-// Counts the fields of each line of bytes as the plug-in splits fields. Bytes that start
-// the file begin with the three header lines, any others inside a line: neither counts,
-// nor do blank lines, nor a last line that no line feed ends (the monitor may be writing
-// it). A 0x1A ends the data, and ends the line before it.
-LineShape MeasureLines(const char* bytes, size_t size, bool fromFileStart) {
-    const char* end = static_cast<const char*>(memchr(bytes, 0x1A, size));
-    bool endedBy1A = end != nullptr;
-    if (!endedBy1A)
-        end = bytes + size;
-    LineShape shape;
-    int skip = fromFileStart ? 3 : 1, fields = 0;
-    for (const char* c = bytes; c < end; ++c) {
-        if (*c == '\n') {
-            if (skip > 0)
-                --skip;
-            else if (fields > 0)
-                shape.Add(fields);
-            fields = 0;
-        } else if (!IsWhite(*c) && (c == bytes || IsWhite(c[-1]))) {
-            ++fields;
+// White bytes as the plug-in splits fields: space, and tab to CR (9 to 13, LF among them).
+ByteMasks MasksOf16(const char* bytes) {
+    __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    __m128i fromTab = _mm_sub_epi8(v, _mm_set1_epi8(9));
+    __m128i control = _mm_cmpeq_epi8(_mm_min_epu8(fromTab, _mm_set1_epi8(4)), fromTab);
+    __m128i space = _mm_cmpeq_epi8(v, _mm_set1_epi8(' '));
+    return {MaskOf(_mm_or_si128(control, space)), MaskOf(_mm_cmpeq_epi8(v, _mm_set1_epi8('\n'))),
+            MaskOf(_mm_cmpeq_epi8(v, _mm_set1_epi8(0x1A)))};
+}
+
+ByteMasks MasksOf32(const char* bytes) {
+    ByteMasks low = MasksOf16(bytes), high = MasksOf16(bytes + 16);
+    return {low.white | high.white << 16, low.lineEnd | high.lineEnd << 16, low.dataEnd | high.dataEnd << 16};
+}
+
+// Counts the fields of each line as the plug-in splits fields, 32 bytes at a time, from
+// masks of their kinds. The three header lines do not count, nor do blank lines, nor a
+// last line that no line feed ends (the monitor may be writing it). A 0x1A ends the
+// data, and ends the line before it.
+class LineScan {
+public:
+    void Feed(const char* bytes, size_t size) {
+        size_t done = 0;
+        for (; done + 32 <= size && !ended_; done += 32)
+            FeedMasks(MasksOf32(bytes + done), ~uint32_t{0}, 32);
+        if (done < size && !ended_) {
+            char last[32] = {};
+            memcpy(last, bytes + done, size - done);
+            int count = static_cast<int>(size - done);
+            FeedMasks(MasksOf32(last), (uint32_t{1} << count) - 1, count);
         }
     }
-    if (endedBy1A && skip == 0 && fields > 0)
-        shape.Add(fields);
-    return shape;
+    bool Ended() const { return ended_; }
+    const LogShape& Shape() const { return shape_; }
+
+private:
+    // The masks of count bytes (valid: their bits) at offset_.
+    void FeedMasks(ByteMasks m, uint32_t valid, int count) {
+        uint32_t starts = ~m.white & (m.white << 1 | whiteBefore_) & valid;
+        uint32_t lineEnds = m.lineEnd & valid;
+        if (uint32_t dataEnd = m.dataEnd & valid) {
+            uint32_t first = dataEnd & -dataEnd;
+            lineEnds = (lineEnds & (first - 1)) | first;
+            starts &= first - 1;
+            ended_ = true;
+        }
+        for (; lineEnds; lineEnds &= lineEnds - 1) {
+            uint32_t end = lineEnds & -lineEnds;
+            fields_ += std::popcount(starts & (end - 1));
+            starts &= ~(end - 1);
+            EndLine(offset_ + std::countr_zero(end) + 1);
+        }
+        fields_ += std::popcount(starts);
+        whiteBefore_ = m.white >> (count - 1) & 1;
+        offset_ += count;
+    }
+
+    void EndLine(long long nextLineStart) {
+        if (line_ > 3 && fields_ > 0)
+            AddDataLine();
+        ++line_;
+        lineStart_ = nextLineStart;
+        fields_ = 0;
+    }
+
+    void AddDataLine() {
+        LogShape& s = shape_;
+        if (s.all.lines == 0)
+            s.firstCount = fields_;
+        if (s.changeLine == 0 && fields_ != s.firstCount) {
+            s.changeLine = line_;
+            s.changeOffset = lineStart_;
+            s.changeCount = fields_;
+        }
+        if (s.changeLine != 0)
+            s.fromChange.Add(fields_);
+        s.all.Add(fields_);
+        s.lastCount = fields_;
+        s.lastLineField = fieldsInGroup_;
+        fieldsInGroup_ = static_cast<int>((fieldsInGroup_ + fields_) % 7);
+    }
+
+    LogShape shape_;
+    long long line_ = 1, lineStart_ = 0, offset_ = 0;
+    long long fields_ = 0;  // a line without a line feed may hold more than an int counts
+    int fieldsInGroup_ = 0;
+    uint32_t whiteBefore_ = 1;  // the byte before offset_ is white, or none is: a byte that is not starts a field
+    bool ended_ = false;
+};
+
+std::string CountText(const LineShape& s) {
+    char counts[32];
+    snprintf(counts, sizeof counts, s.fewest == s.most ? "%lld" : "%lld to %lld", s.fewest, s.most);
+    return counts;
 }
 
-void ShowLineShape(const LineShape& s) {
-    if (s.lines == 0) {
+void ShowAdvice(long long lastCount) {
+    if (lastCount == 7)
+        printf("  a new log (the monitor writing anew, this one moved away) lines up again\n");
+    else
+        printf("  the monitor should log %s, so that each line holds the seven fields of one record\n",
+               lastCount > 7 ? "at most four sensors" : "four sensors");
+}
+
+void ShowShapeChange(const LogShape& s) {
+    printf("  lines of %lld fields up to line %lld; from line %lld (byte offset %lld) on, lines of %s fields",
+           s.firstCount, s.changeLine - 1, s.changeLine, s.changeOffset, CountText(s.fromChange).c_str());
+    if (s.fromChange.fewest != s.fromChange.most)
+        printf(" (line %lld holds %lld fields)", s.changeLine, s.changeCount);
+    printf("\n");
+    bool linedUp = s.lastLineField == 0 && s.lastCount == 7;
+    if (linedUp) {
+        printf("  at the end of the log the plug-in's groups of seven fields line up with the lines: Actual's"
+               " values are right (Max's may still come from shifted ones)\n");
+        return;
+    }
+    printf("  at the end of the log the plug-in's groups of seven fields do not line up with the lines (the last"
+           " line begins at field %d of a group): its values shift\n", s.lastLineField + 1);
+    ShowAdvice(s.lastCount);
+}
+
+void ShowLineShape(const LogShape& s) {
+    if (s.all.lines == 0) {
         printf("  no data line yet\n");
-    } else if (s.fewest == 7 && s.most == 7) {
+    } else if (s.changeLine != 0) {
+        ShowShapeChange(s);
+    } else if (s.firstCount == 7) {
         printf("  lines of 7 fields: one record a line, as the plug-in reads them\n");
     } else {
-        char counts[32];
-        snprintf(counts, sizeof counts, s.fewest == s.most ? "%d" : "%d to %d", s.fewest, s.most);
-        printf("  lines of %s fields: the plug-in takes every seven fields as a record, whatever the lines, so its"
-               " values shift\n  the monitor should log %s, so that each line holds the seven fields of one record\n",
-               counts, s.most > 7 ? "at most four sensors" : "four sensors");
+        printf("  lines of %lld fields: the plug-in takes every seven fields as a record, whatever the lines, so its"
+               " values shift\n", s.firstCount);
+        ShowAdvice(s.firstCount);
     }
 }
 
-// Reads the log's last bytes itself: through the plug-in it would change the plug-in's state.
-void ShowLogTail(HANDLE file, long long size) {
-    LARGE_INTEGER start = {};
-    start.QuadPart = size > kTailSize ? size - kTailSize : 0;
-    std::vector<char> tail(kTailSize);
+// One block of the log at a time, into one buffer: a log of any size is never held whole.
+constexpr DWORD kBlockSize = 1 << 20;
+char g_block[kBlockSize];
+
+// A line on stderr each second once the read has taken more than one.
+struct Progress {
+    ULONGLONG start = GetTickCount64(), shown = 0;
+
+    void Show(long long done, long long size) {
+        ULONGLONG now = GetTickCount64();
+        if (now - start < 1000 || now - shown < 1000)
+            return;
+        shown = now;
+        fprintf(stderr, "qxhost: reading the log: %lld of %lld MiB\r", done >> 20, size >> 20);
+    }
+    void End() {
+        if (shown)
+            fprintf(stderr, "\n");
+    }
+};
+
+// Reads the whole log itself: through the plug-in it would change the plug-in's state.
+void ShowLogLines(HANDLE file, long long size) {
+    LineScan scan;
+    Progress progress;
+    long long done = 0;
     DWORD got = 0;
-    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN) || !ReadFile(file, tail.data(), kTailSize, &got, nullptr))
-        printf("  its last lines do not read (error %lu)\n", static_cast<unsigned long>(GetLastError()));
+    BOOL read = TRUE;
+    while (!scan.Ended() && (read = ReadFile(file, g_block, kBlockSize, &got, nullptr)) && got > 0) {
+        scan.Feed(g_block, got);
+        done += got;
+        progress.Show(done, size);
+    }
+    unsigned long error = read ? 0 : GetLastError();
+    progress.End();
+    if (!read)
+        printf("  its lines do not read past byte %lld (error %lu)\n", done, error);
     else
-        ShowLineShape(MeasureLines(tail.data(), got, start.QuadPart == 0));
+        ShowLineShape(scan.Shape());
 }
 
 void ShowLogFile(const char* path) {
@@ -216,7 +357,7 @@ void ShowLogFile(const char* path) {
         printf("  is not a file on disk: the plug-in answers \"Error opening the file\"\n");
     } else {
         printf("  opens; %lld bytes\n", static_cast<long long>(size.QuadPart));
-        ShowLogTail(file, size.QuadPart);
+        ShowLogLines(file, size.QuadPart);
     }
     CloseHandle(file);
 }
@@ -356,9 +497,45 @@ void PrintRow(const char* head, const std::string* cells, const int* width, uint
     printf("%s\n", line.c_str());
 }
 
+// How long a minute is, in milliseconds: QXHOST_MINUTE_MS makes it shorter for the tests.
+ULONGLONG MinuteMs() {
+    const char* set = getenv("QXHOST_MINUTE_MS");
+    return set && atoi(set) > 0 ? static_cast<ULONGLONG>(atoi(set)) : 60000;
+}
+
+long long SizeOf(const char* path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path, GetFileExInfoStandard, &data))
+        return -1;
+    return static_cast<long long>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+}
+
+// Whether the log grows, told from its size alone: under Wine a file's times do not
+// mean what their names say.
+struct GrowthWatch {
+    const char* path;
+    ULONGLONG minute = MinuteMs();
+    bool started = false;
+    long long size = 0;
+    ULONGLONG since = 0;
+
+    // The whole minutes for which the size has not changed, since the watch began.
+    ULONGLONG StillMinutes() {
+        long long now = SizeOf(path);
+        ULONGLONG time = GetTickCount64();
+        if (!started || now != size) {
+            started = true;
+            size = now;
+            since = time;
+        }
+        return (time - since) / minute;
+    }
+};
+
 // The value of every source that has one, as a table: the source names as column
 // heads, a row for Actual and one for Max, and the time of the refresh.
-void PrintTable(const Plugin& p, const settings::MonitorSettings& s, uint32_t shown, int round, int count) {
+void PrintTable(const Plugin& p, const settings::MonitorSettings& s, uint32_t shown, int round, int count,
+                ULONGLONG stillMinutes) {
     std::string names[4], actual[4], max[4];
     int width[4];
     for (uint32_t n = 1; n <= shown; ++n) {
@@ -380,6 +557,9 @@ void PrintTable(const Plugin& p, const settings::MonitorSettings& s, uint32_t sh
     std::string status = "(refresh " + std::to_string(round) +
                          (count ? " of " + std::to_string(count) + ")" : "; Ctrl-C ends)");
     PrintRow(status.c_str(), nullptr, width, 0);
+    std::string note = "the log has not grown for " + std::to_string(stillMinutes) + " min: is the monitor running?";
+    if (stillMinutes > 0 || g_redrawInPlace)  // in place, a blank line covers the last table's note
+        PrintRow(stillMinutes > 0 ? note.c_str() : "", nullptr, width, 0);
     fflush(stdout);
 }
 
@@ -394,9 +574,10 @@ int Watch(const Plugin& p, int every, int count) {
     SetConsoleCtrlHandler(OnCtrlC, TRUE);
     Screen screen;
     g_redrawInPlace = screen.console;
+    GrowthWatch growth{s.logPath};
     for (int round = 1; !g_stop && (count == 0 || round <= count); ++round) {
         screen.Home();
-        PrintTable(p, s, shown, round, count);
+        PrintTable(p, s, shown, round, count, growth.StillMinutes());
         if (!screen.console && (count == 0 || round < count))
             printf("\n");
         for (int waited = 0; waited < every * 10 && !g_stop && (count == 0 || round < count); ++waited)
