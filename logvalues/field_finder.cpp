@@ -9,7 +9,7 @@ namespace logvalues::finder {
 
 // One entry point for each width (field_finder_impl.h).
 #define QX_ENTRY_POINT \
-    void IndexPiece(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, uint32_t* starts);
+    void IndexPiece(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, Offset* starts);
 namespace sse2 {
 QX_ENTRY_POINT
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <type_traits>
 
 namespace logvalues::finder {
 
@@ -19,9 +20,10 @@ inline bool IsWhite(unsigned char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// Bytes indexed at a time: small enough that a piece and its index stay in the
-// first-level cache while the reader goes over them.
-constexpr uint32_t kPieceBytes = 16 * 1024;
+// Bytes indexed at a time: enough that what is done once a piece weighs little,
+// few enough that its index stays in the first-level cache and the piece in the
+// second while the reader goes over them.
+constexpr uint32_t kPieceBytes = 32 * 1024;
 
 // A bit a byte, a machine word at a time: 64 bytes a word in 64-bit code, 32 in
 // 32-bit code, where a 64-bit mask would take two registers and each step twice.
@@ -38,9 +40,13 @@ struct PieceIndex {
     bool endOfData;            // a 0x1A ends the data at size
 };
 
-// Room for the list of a piece's field starts: at most one every other byte, and
-// a word's entries are written several at a time, past its count.
+// The list of a piece's field starts: offsets of 32 bits, and in 32-bit code of
+// 16, two a store, where stores are the most of the listing's work. Room for one
+// every other byte, and for entries written past the count (a word's are written
+// several at a time).
+using Offset = std::conditional_t<kWordBits == 32, uint16_t, uint32_t>;
 constexpr uint32_t kStartListSize = kPieceBytes / 2 + 16;
+static_assert(kPieceBytes <= 65536, "an offset in a piece fits 16 bits");
 
 // The finder of one width. Index indexes the size bytes at p (at most kPieceBytes);
 // whiteBefore tells whether the byte before p is white (or there is none that
@@ -48,7 +54,7 @@ constexpr uint32_t kStartListSize = kPieceBytes / 2 + 16;
 // go there too, in order (kStartListSize of room).
 struct Finder {
     Width width;
-    void (*Index)(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, uint32_t* starts);
+    void (*Index)(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, Offset* starts);
 };
 
 // The finder for this CPU and system, chosen at the first call (a pass asks once).

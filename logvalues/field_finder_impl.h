@@ -96,14 +96,26 @@ Word LowBits(uint32_t n) {
 
 // Writes the offsets of the bits of m, base added, to out in order. One for
 // every eight bytes is written whatever their number, so that how many fields a
-// word holds is no branch; those past the number are written over or never read.
-constexpr int kListedAtOnce = kWordBits == 32 ? 6 : 8;
+// word holds is no branch; those past the number are written over or never read
+// (and in a pair, one past the piece may carry into the next, past it too).
+constexpr int kListedAtOnce = kWordBits / 8;
 
-[[gnu::always_inline]] inline void ListBits(Word m, uint32_t base, uint32_t* out) {
-    for (int i = 0; i < kListedAtOnce; ++i, m &= m - 1)
-        out[i] = base + static_cast<uint32_t>(bits::LowestOrAll(m));
+[[gnu::always_inline]] inline void ListBits(Word m, uint32_t base, Offset* out) {
+    if constexpr (sizeof(Offset) * 2 == sizeof(Word)) {  // two a store
+        for (int i = 0; i < kListedAtOnce; i += 2) {
+            Word two = static_cast<Word>(bits::LowestOrAll(m));
+            m &= m - 1;
+            two |= static_cast<Word>(bits::LowestOrAll(m)) << (kWordBits / 2);
+            m &= m - 1;
+            two += base * ((Word{1} << (kWordBits / 2)) + 1);
+            memcpy(out + i, &two, sizeof two);
+        }
+    } else {
+        for (int i = 0; i < kListedAtOnce; ++i, m &= m - 1)
+            out[i] = static_cast<Offset>(base + static_cast<uint32_t>(bits::LowestOrAll(m)));
+    }
     for (int i = kListedAtOnce; m != 0; ++i, m &= m - 1)  // a word of short fields
-        out[i] = base + static_cast<uint32_t>(bits::Lowest(m));
+        out[i] = static_cast<Offset>(base + static_cast<uint32_t>(bits::Lowest(m)));
 }
 
 // The index words of white, whiteBefore telling whether the byte before the
@@ -111,7 +123,7 @@ constexpr int kListedAtOnce = kWordBits == 32 ? 6 : 8;
 // Returns the number of starts.
 template <bool kList>
 [[gnu::always_inline]] inline uint32_t IndexWord(Word white, Word whiteBefore, Word kept, uint32_t w,
-                                                 PieceIndex& index, uint32_t* out) {
+                                                 PieceIndex& index, Offset* out) {
     Word before = (white << 1) | whiteBefore;  // of the byte before each
     Word starts = ~white & before & kept;
     index.starts[w] = starts;
@@ -122,7 +134,7 @@ template <bool kList>
 }
 
 template <bool kList>
-void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, uint32_t* list) {
+void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, Offset* list) {
     Word previousWhite = whiteBefore ? 1 : 0;  // of the byte before the word, in bit 0
     uint32_t n = 0;
     uint32_t step = 0;
@@ -130,6 +142,7 @@ void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& 
         Masks m = MasksOf(p + step * kStepBytes);
         if (m.stop)
             break;  // the data ends in this step: it is the last, below
+#pragma GCC unroll 2
         for (uint32_t j = 0; j < kStepWords; ++j) {
             n += IndexWord<kList>(m.white[j], previousWhite, ~Word{0}, step * kStepWords + j, index, list + n);
             previousWhite = m.white[j] >> (kWordBits - 1);
@@ -165,7 +178,7 @@ void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& 
 
 namespace QX_WIDTH {
 
-void IndexPiece(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, uint32_t* starts) {
+void IndexPiece(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, Offset* starts) {
     if (starts)
         Index<true>(p, size, whiteBefore, index, starts);
     else

@@ -16,7 +16,7 @@ constexpr uint32_t kNone = UINT32_MAX;
 // functions share it, and Max's list of field starts and of the records that
 // fail the quick test.
 finder::PieceIndex g_index;
-uint32_t g_starts[finder::kStartListSize];
+finder::Offset g_starts[finder::kStartListSize];
 uint32_t g_failing[finder::kStartListSize / kFieldCount + 1];
 
 uint32_t WordsOf(uint32_t size) {
@@ -134,12 +134,12 @@ void LogReader::JudgeValues(const unsigned char* p, uint32_t n, uint32_t readabl
             JudgeValue(f - kFirstValueField + 1, p, g_starts[k], readable);
     }
     uint32_t records = (n - k) / kFieldCount;
-    while (records > 0 && g_starts[k + records * kFieldCount - 1] + kBarLookAhead > readable)
+    while (records > 0 && g_starts[k + records * kFieldCount - 1] + uint32_t{kBarLookAhead} > readable)
         --records;  // the bytes the test reads are not all there
-    const uint32_t* starts = g_starts + k;
+    const finder::Offset* starts = g_starts + k;
     uint32_t failing = quickTest_(p, starts, records, fold_->Bars(), g_failing);
     for (uint32_t i = 0; i < failing; ++i) {
-        const uint32_t* values = starts + (g_failing[i] / 16) * kFieldCount + kFirstValueField;
+        const finder::Offset* values = starts + (g_failing[i] / 16) * kFieldCount + kFirstValueField;
         for (int j = 0; j < kValueSources; ++j) {
             if (g_failing[i] >> j & 1)
                 JudgeValue(j + 1, p, values[j], readable);

@@ -10,18 +10,18 @@ namespace logvalues {
 
 #if QX_HAS_AVX2_PATH
 namespace avx2 {
-uint32_t QuickTestRecords(const unsigned char* p, const uint32_t* starts, uint32_t records, const ValueBar* bars,
+uint32_t QuickTestRecords(const unsigned char* p, const finder::Offset* starts, uint32_t records, const ValueBar* bars,
                           uint32_t* failing);
 }
 #endif
 
 namespace {
 
-uint32_t QuickTestEachValue(const unsigned char* p, const uint32_t* starts, uint32_t records, const ValueBar* bars,
+uint32_t QuickTestEachValue(const unsigned char* p, const finder::Offset* starts, uint32_t records, const ValueBar* bars,
                             uint32_t* failing) {
     uint32_t n = 0;
     for (uint32_t r = 0; r < records; ++r) {
-        const uint32_t* values = starts + r * kFieldCount + kFirstValueField;
+        const finder::Offset* values = starts + r * kFieldCount + kFirstValueField;
         uint32_t failed = 0;
         for (int j = 0; j < kValueSources; ++j)
             failed |= static_cast<uint32_t>(!QuickTurnsAway(bars[j], p + values[j])) << j;

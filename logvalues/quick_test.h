@@ -16,7 +16,7 @@ namespace logvalues {
 // record with a value (fields 4 to 7) that the quick test against bars (sources 1
 // to 4) does not turn away, 16 r plus a bit for each such value (bit j for source
 // j + 1) goes to failing. Returns how many went.
-using QuickTestFn = uint32_t (*)(const unsigned char* p, const uint32_t* starts, uint32_t records,
+using QuickTestFn = uint32_t (*)(const unsigned char* p, const finder::Offset* starts, uint32_t records,
                                  const ValueBar* bars, uint32_t* failing);
 
 // The quick test for the finder of width.

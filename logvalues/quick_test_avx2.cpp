@@ -53,7 +53,7 @@ __m128i LoadTwo(const unsigned char* low, const unsigned char* high) {
 }
 
 // A bit for each of the values at p + values[0 to 3] that the quick test turns away.
-uint32_t TurnedAway(const unsigned char* p, const uint32_t* values, const LaneBars& bars) {
+uint32_t TurnedAway(const unsigned char* p, const finder::Offset* values, const LaneBars& bars) {
     __m128i low = LoadTwo(p + values[0] + bars.start[0], p + values[1] + bars.start[1]);
     __m128i high = LoadTwo(p + values[2] + bars.start[2], p + values[3] + bars.start[3]);
     const __m256i bigEndian = _mm256_setr_epi8(7, 6, 5, 4, 3, 2, 1, 0, 15, 14, 13, 12, 11, 10, 9, 8,  //
@@ -71,7 +71,7 @@ uint32_t TurnedAway(const unsigned char* p, const uint32_t* values, const LaneBa
 
 namespace avx2 {
 
-uint32_t QuickTestRecords(const unsigned char* p, const uint32_t* starts, uint32_t records, const ValueBar* bars,
+uint32_t QuickTestRecords(const unsigned char* p, const finder::Offset* starts, uint32_t records, const ValueBar* bars,
                           uint32_t* failing) {
     LaneBars lanes = LaneBarsOf(bars);
     uint32_t n = 0;

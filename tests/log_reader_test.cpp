@@ -259,7 +259,7 @@ TEST_P(WidthTest, IndexAgreesWithTheByteAtATimeRule) {
     auto* data = reinterpret_cast<const unsigned char*>(bytes.data());
     constexpr uint32_t kBits = logvalues::finder::kWordBits;
     static logvalues::finder::PieceIndex index;
-    static uint32_t list[logvalues::finder::kStartListSize];
+    static logvalues::finder::Offset list[logvalues::finder::kStartListSize];
     for (size_t from = 0; from < 70; ++from) {
         for (size_t to : {from, from + 1, from + 63, from + 64, from + 65, from + 100, from + 4000, bytes.size()}) {
             uint32_t size = static_cast<uint32_t>(std::min(to - from, size_t{logvalues::finder::kPieceBytes}));
