@@ -46,8 +46,10 @@ static inline int LowestOrAll(uintptr_t m) {
 // added up in the word (the floor may lack the instruction, and the compiler
 // would call its own library for it, which the core does not link).
 static inline uint32_t Count(uintptr_t m) {
-#if defined(__POPCNT__)
-    return static_cast<uint32_t>(__builtin_popcountl(m));
+#if defined(__POPCNT__) && UINTPTR_MAX > 0xFFFFFFFFu
+    return static_cast<uint32_t>(__builtin_popcountll(m));  // long is 32 bits on 64-bit Windows
+#elif defined(__POPCNT__)
+    return static_cast<uint32_t>(__builtin_popcount(m));
 #elif UINTPTR_MAX > 0xFFFFFFFFu
     m -= (m >> 1) & 0x5555555555555555ull;
     m = (m & 0x3333333333333333ull) + ((m >> 2) & 0x3333333333333333ull);
