@@ -10,7 +10,6 @@
 #pragma once
 
 #include <cstdint>
-#include <type_traits>
 
 namespace logvalues::finder {
 
@@ -40,11 +39,11 @@ struct PieceIndex {
     bool endOfData;            // a 0x1A ends the data at size
 };
 
-// The list of a piece's field starts: offsets of 32 bits, and in 32-bit code of
-// 16, two a store, where stores are the most of the listing's work. Room for one
+// The list of a piece's field starts: 16-bit offsets, so that the list stays in
+// the first-level cache (and in 32-bit code two go in a store). Room for one
 // every other byte, and for entries written past the count (a word's are written
 // several at a time).
-using Offset = std::conditional_t<kWordBits == 32, uint16_t, uint32_t>;
+using Offset = uint16_t;
 constexpr uint32_t kStartListSize = kPieceBytes / 2 + 16;
 static_assert(kPieceBytes <= 65536, "an offset in a piece fits 16 bits");
 
