@@ -22,16 +22,15 @@ namespace {
 
 constexpr unsigned char kEndOfData = 0x1A;
 
-// Bytes taken a step: one word in 64-bit code, two in 32-bit code, with one test
-// for 0x1A.
+// Bytes taken a step: one word in 64-bit code, two in 32-bit code.
 constexpr uint32_t kStepBytes = 64;
 constexpr uint32_t kStepWords = kStepBytes / kWordBits;
 
 // The vector layer: for the kStepBytes bytes at p, a bit a byte where it is white
-// space, and whether any of them is 0x1A (where, is looked up only then).
+// space. Whether any byte is 0x1A is gathered in stops over a whole piece and
+// asked once (where, is looked up only then): the data ends once a log at most.
 struct Masks {
     Word white[kStepWords];
-    bool stop;
 };
 
 #if defined(__AVX2__)
@@ -67,23 +66,29 @@ Vector White(Vector bytes) {
 #endif
 
 #if defined(__AVX2__) || defined(__SSE2__)
-Masks MasksOf(const unsigned char* p) {
+using Stops = Vector;
+Stops NoStops() { return Splat(0); }
+bool Any(Stops stops) { return Bits(stops) != 0; }
+
+Masks MasksOf(const unsigned char* p, Stops& stops) {
     Masks m{};
-    Vector stops = Splat(0);
     for (uint32_t k = 0; k < kStepBytes; k += kLanes) {
         Vector bytes = Load(p + k);
         m.white[k / kWordBits] |= Bits(White(bytes)) << (k % kWordBits);
         stops = Or(stops, Equal(bytes, Splat(kEndOfData)));
     }
-    m.stop = Bits(stops) != 0;
     return m;
 }
 #else
-Masks MasksOf(const unsigned char* p) {
+using Stops = bool;
+Stops NoStops() { return false; }
+bool Any(Stops stops) { return stops; }
+
+Masks MasksOf(const unsigned char* p, Stops& stops) {
     Masks m{};
     for (uint32_t k = 0; k < kStepBytes; ++k) {
         m.white[k / kWordBits] |= static_cast<Word>(p[k] == ' ' || (p[k] >= '\t' && p[k] <= '\r')) << (k % kWordBits);
-        m.stop |= p[k] == kEndOfData;
+        stops |= p[k] == kEndOfData;
     }
     return m;
 }
@@ -133,37 +138,28 @@ template <bool kList>
     return bits::Count(starts);
 }
 
+// Indexes the size bytes at p; returns false where one of them is 0x1A, and
+// then the index is of no use.
 template <bool kList>
-void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, Offset* list) {
+bool IndexUpTo(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, Offset* list) {
     Word previousWhite = whiteBefore ? 1 : 0;  // of the byte before the word, in bit 0
     uint32_t n = 0;
+    Stops stops = NoStops();
     uint32_t step = 0;
-    for (uint32_t steps = size / kStepBytes; step < steps; ++step) {
-        Masks m = MasksOf(p + step * kStepBytes);
-        if (m.stop)
-            break;  // the data ends in this step: it is the last, below
+    for (; step < size / kStepBytes; ++step) {
+        Masks m = MasksOf(p + step * kStepBytes, stops);
 #pragma GCC unroll 2
         for (uint32_t j = 0; j < kStepWords; ++j) {
             n += IndexWord<kList>(m.white[j], previousWhite, ~Word{0}, step * kStepWords + j, index, list + n);
             previousWhite = m.white[j] >> (kWordBits - 1);
         }
     }
-    // The last step: the one with a 0x1A, or the bytes after the whole steps,
-    // read from a copy so that nothing past them is read.
-    index.size = size;
-    index.endOfData = false;
-    uint32_t at = step * kStepBytes;
-    if (at < size) {
-        uint32_t left = size - at < kStepBytes ? size - at : kStepBytes;
+    // The bytes after the whole steps, read from a copy so that nothing past them is read.
+    if (uint32_t left = size - step * kStepBytes) {
         unsigned char last[kStepBytes];
-        memcpy(last, p + at, left);
-        if (const void* stop = memchr(last, kEndOfData, left)) {
-            left = static_cast<uint32_t>(static_cast<const unsigned char*>(stop) - last);
-            index.size = at + left;
-            index.endOfData = true;
-        }
+        memcpy(last, p + step * kStepBytes, left);
         memset(last + left, ' ', sizeof last - left);
-        Masks m = MasksOf(last);
+        Masks m = MasksOf(last, stops);
         for (uint32_t j = 0; j < kStepWords; ++j) {
             uint32_t from = j * kWordBits;
             Word kept = left >= from + kWordBits ? ~Word{0} : left > from ? LowBits(left - from) : 0;
@@ -171,7 +167,20 @@ void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& 
             previousWhite = m.white[j] >> (kWordBits - 1);
         }
     }
+    index.size = size;
     index.startCount = n;
+    return !Any(stops);
+}
+
+template <bool kList>
+void Index(const unsigned char* p, uint32_t size, bool whiteBefore, PieceIndex& index, Offset* list) {
+    index.endOfData = false;
+    if (IndexUpTo<kList>(p, size, whiteBefore, index, list))
+        return;
+    // The data ends at the first 0x1A: the bytes before it once more.
+    const void* stop = memchr(p, kEndOfData, size);
+    index.endOfData = true;
+    IndexUpTo<kList>(p, static_cast<uint32_t>(static_cast<const unsigned char*>(stop) - p), whiteBefore, index, list);
 }
 
 }  // namespace
