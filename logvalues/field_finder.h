@@ -6,7 +6,7 @@
 // SSE2 is the floor. Where the CPU has AVX2 and the system saves its wide
 // registers, the same source built with AVX2 on does the work; the choice is made
 // once, at the first pass, and LimitTo(Width::kSse2) keeps to the floor on any CPU
-// (tests run both, and WidthInUse says which one ran).
+// (tests run both, and the finder's width says which one ran).
 #pragma once
 
 #include <cstdint>
