@@ -124,17 +124,17 @@ constexpr int kListedAtOnce = kWordBits / 8;
 }
 
 // The index words of white, whiteBefore telling whether the byte before the
-// word is white, into word w of index; its starts go to out too where listed.
-// Returns the number of starts.
+// word is white, into word w of index; its starts go to list + n too where
+// listed. Returns the number of starts.
 template <bool kList>
 [[gnu::always_inline]] inline uint32_t IndexWord(Word white, Word whiteBefore, Word kept, uint32_t w,
-                                                 PieceIndex& index, Offset* out) {
+                                                 PieceIndex& index, Offset* list, uint32_t n) {
     Word before = (white << 1) | whiteBefore;  // of the byte before each
     Word starts = ~white & before & kept;
     index.starts[w] = starts;
     index.ends[w] = white & ~before & kept;
     if (kList)
-        ListBits(starts, w * kWordBits, out);
+        ListBits(starts, w * kWordBits, list + n);
     return bits::Count(starts);
 }
 
@@ -150,7 +150,7 @@ bool IndexUpTo(const unsigned char* p, uint32_t size, bool whiteBefore, PieceInd
         Masks m = MasksOf(p + step * kStepBytes, stops);
 #pragma GCC unroll 2
         for (uint32_t j = 0; j < kStepWords; ++j) {
-            n += IndexWord<kList>(m.white[j], previousWhite, ~Word{0}, step * kStepWords + j, index, list + n);
+            n += IndexWord<kList>(m.white[j], previousWhite, ~Word{0}, step * kStepWords + j, index, list, n);
             previousWhite = m.white[j] >> (kWordBits - 1);
         }
     }
@@ -163,7 +163,7 @@ bool IndexUpTo(const unsigned char* p, uint32_t size, bool whiteBefore, PieceInd
         for (uint32_t j = 0; j < kStepWords; ++j) {
             uint32_t from = j * kWordBits;
             Word kept = left >= from + kWordBits ? ~Word{0} : left > from ? LowBits(left - from) : 0;
-            n += IndexWord<kList>(m.white[j], previousWhite, kept, step * kStepWords + j, index, list + n);
+            n += IndexWord<kList>(m.white[j], previousWhite, kept, step * kStepWords + j, index, list, n);
             previousWhite = m.white[j] >> (kWordBits - 1);
         }
     }

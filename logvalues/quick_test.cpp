@@ -17,8 +17,8 @@ uint32_t QuickTestRecords(const unsigned char* p, const finder::Offset* starts, 
 
 namespace {
 
-uint32_t QuickTestEachValue(const unsigned char* p, const finder::Offset* starts, uint32_t records, const ValueBar* bars,
-                            uint32_t* failing) {
+uint32_t QuickTestEachValue(const unsigned char* p, const finder::Offset* starts, uint32_t records,
+                            const ValueBar* bars, uint32_t* failing) {
     uint32_t n = 0;
     for (uint32_t r = 0; r < records; ++r) {
         const finder::Offset* values = starts + r * kFieldCount + kFirstValueField;
