@@ -273,13 +273,13 @@ TEST_P(WidthTest, IndexAgreesWithTheByteAtATimeRule) {
                 bool white = whiteBefore;
                 for (uint32_t i = 0; i < expected; ++i) {
                     bool w = logvalues::finder::IsWhite(data[from + i]);
-                    ASSERT_EQ(index.starts[i / kBits] >> (i % kBits) & 1, !w && white) << from << ".." << to << " @"
-                                                                                         << i;
+                    ASSERT_EQ(index.starts[i / kBits] >> (i % kBits) & 1, !w && white)
+                        << from << ".." << to << " @" << i;
                     if (!w && white) {
                         ASSERT_EQ(list[listed++], i) << from << ".." << to;
                     }
-                    ASSERT_EQ(index.ends[i / kBits] >> (i % kBits) & 1, w && !white) << from << ".." << to << " @"
-                                                                                       << i;
+                    ASSERT_EQ(index.ends[i / kBits] >> (i % kBits) & 1, w && !white)
+                        << from << ".." << to << " @" << i;
                     white = w;
                 }
                 ASSERT_EQ(index.startCount, listed) << from << ".." << to;
