@@ -1,8 +1,7 @@
 #include "logvalues/field_finder.h"
 
-#if defined(__i386__) || defined(__x86_64__)
+#if QX_HAS_AVX2_PATH
 #include <cpuid.h>
-#define QX_HAS_AVX2_PATH 1
 #endif
 
 namespace logvalues::finder {

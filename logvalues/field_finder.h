@@ -11,6 +11,12 @@
 
 #include <cstdint>
 
+// Where the target is x86, the AVX2 build of the finder (and of the quick test)
+// is there to be chosen.
+#if defined(__i386__) || defined(__x86_64__)
+#define QX_HAS_AVX2_PATH 1
+#endif
+
 namespace logvalues::finder {
 
 enum class Width { kSse2, kAvx2 };

@@ -3,8 +3,8 @@
 // field_finder_avx2.cpp with AVX2 on, each with QX_WIDTH naming the namespace of
 // its entry point. Only the small vector layer below differs between the two.
 // Everything here has internal linkage, and nothing calls an inline function of
-// another header with external linkage: the linker must never pick a copy built for AVX2 where a CPU
-// without it runs the floor's code.
+// another header with external linkage: the linker must never pick a copy built
+// for AVX2 where a CPU without it runs the floor's code.
 #include <cstdint>
 #include <cstring>
 
@@ -138,6 +138,20 @@ template <bool kList>
     return bits::Count(starts);
 }
 
+// Indexes step s of the piece, of whose bytes left (up to kStepBytes) belong to
+// it; previousWhite and n go on to the next step.
+template <bool kList>
+[[gnu::always_inline]] inline void IndexStep(const Masks& m, uint32_t left, uint32_t s, Word& previousWhite,
+                                             PieceIndex& index, Offset* list, uint32_t& n) {
+#pragma GCC unroll 2
+    for (uint32_t j = 0; j < kStepWords; ++j) {
+        uint32_t from = j * kWordBits;
+        Word kept = left >= from + kWordBits ? ~Word{0} : left > from ? LowBits(left - from) : 0;
+        n += IndexWord<kList>(m.white[j], previousWhite, kept, s * kStepWords + j, index, list, n);
+        previousWhite = m.white[j] >> (kWordBits - 1);
+    }
+}
+
 // Indexes the size bytes at p; returns false where one of them is 0x1A, and
 // then the index is of no use.
 template <bool kList>
@@ -146,26 +160,14 @@ bool IndexUpTo(const unsigned char* p, uint32_t size, bool whiteBefore, PieceInd
     uint32_t n = 0;
     Stops stops = NoStops();
     uint32_t step = 0;
-    for (; step < size / kStepBytes; ++step) {
-        Masks m = MasksOf(p + step * kStepBytes, stops);
-#pragma GCC unroll 2
-        for (uint32_t j = 0; j < kStepWords; ++j) {
-            n += IndexWord<kList>(m.white[j], previousWhite, ~Word{0}, step * kStepWords + j, index, list, n);
-            previousWhite = m.white[j] >> (kWordBits - 1);
-        }
-    }
+    for (; step < size / kStepBytes; ++step)
+        IndexStep<kList>(MasksOf(p + step * kStepBytes, stops), kStepBytes, step, previousWhite, index, list, n);
     // The bytes after the whole steps, read from a copy so that nothing past them is read.
     if (uint32_t left = size - step * kStepBytes) {
         unsigned char last[kStepBytes];
         memcpy(last, p + step * kStepBytes, left);
         memset(last + left, ' ', sizeof last - left);
-        Masks m = MasksOf(last, stops);
-        for (uint32_t j = 0; j < kStepWords; ++j) {
-            uint32_t from = j * kWordBits;
-            Word kept = left >= from + kWordBits ? ~Word{0} : left > from ? LowBits(left - from) : 0;
-            n += IndexWord<kList>(m.white[j], previousWhite, kept, step * kStepWords + j, index, list, n);
-            previousWhite = m.white[j] >> (kWordBits - 1);
-        }
+        IndexStep<kList>(MasksOf(last, stops), left, step, previousWhite, index, list, n);
     }
     index.size = size;
     index.startCount = n;

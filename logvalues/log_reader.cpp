@@ -121,11 +121,11 @@ void LogReader::JudgeValue(int source, const unsigned char* p, uint32_t at, uint
 }
 
 // Max: every value among the first n runs that start in the piece (listed in
-// g_starts), each of which ends in it; readable bytes from p may be read. The whole records are
-// put to the quick test at once, against the bars as they stand: a maximum only
-// rises, so a value that an older bar turns away ranks no higher than the newer
-// maximum either. The values that fail it are judged in order against the bars
-// of then.
+// g_starts), each of which ends in it; readable bytes from p may be read. The
+// whole records are put to the quick test at once, against the bars as they
+// stand: a maximum only rises, so a value that an older bar turns away ranks no
+// higher than the newer maximum either. The values that fail it are judged in
+// order against the bars of then.
 void LogReader::JudgeValues(const unsigned char* p, uint32_t n, uint32_t readable) {
     uint32_t k = 0;
     int f = field_ == kFieldCount ? 0 : field_;

@@ -2,10 +2,6 @@
 
 #include "logvalues/log_record.h"
 
-#if defined(__i386__) || defined(__x86_64__)
-#define QX_HAS_AVX2_PATH 1
-#endif
-
 namespace logvalues {
 
 #if QX_HAS_AVX2_PATH
